@@ -1,0 +1,21 @@
+# Warnings, sanitizers and the 32-bit switch, applied to every target of ours.
+
+function(ns_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wcast-align)
+  if(NS_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+if(NS_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(MAPSHARE_32BIT)
+  add_compile_options(-m32)
+  add_link_options(-m32)
+endif()
+
+# Large-file offsets everywhere: recordings exceed 2 GiB.
+add_compile_definitions(_FILE_OFFSET_BITS=64)

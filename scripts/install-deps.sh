@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and fuzzing need.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends \
+  cmake make g++ g++-multilib clang libclang-rt-dev \
+  libgtest-dev googletest libbenchmark-dev libsimpleini-dev >/dev/null
