@@ -12,6 +12,13 @@ if(NS_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Fuzz builds instrument all of our code for coverage; the fuzz targets link
+# the libFuzzer driver themselves.
+if(NS_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(MAPSHARE_32BIT)
   add_compile_options(-m32)
   add_link_options(-m32)
