@@ -1,0 +1,134 @@
+// MAP reader benchmark: writes a recording of about 500 MB in about a million
+// blocks, then measures
+//   - parsing (ns_OpenFile) against a plain read() of the same file, and
+//   - ns_GetAnalogData of 1,000 samples at the end of a channel against the
+//     same read at its start.
+// Targets: parsing at least a third of plain read speed; the end read within
+// a factor of 2 of the start read.  Usage: map_bench [megabytes]
+#include "map_writer.h"
+
+#include <nsapi/nsapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// Two continuous channels at 20 kHz, alternating blocks of 245 samples: each
+// block record is exactly 500 bytes.
+constexpr size_t kSamplesPerBlock = 245;
+
+bool writeRecording(const std::string& path, size_t blocks) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    maptest::MapWriter w;
+    w.header60().continuous(1, 20.0f, "Ch 1").continuous(2, 20.0f, "Ch 2");
+    std::vector<int16_t> samples(kSamplesPerBlock);
+    bool ok = true;
+    for (size_t b = 0; b < blocks && ok; ++b) {
+        const auto channel = static_cast<uint16_t>(1 + b % 2);
+        const auto ts = static_cast<uint32_t>((b / 2) * kSamplesPerBlock);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((ts + i) & 0x7FFF);
+        w.samples(channel, ts, samples);
+        if (w.bytes().size() > (8u << 20)) {
+            const std::vector<uint8_t> bytes = w.take();
+            ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        }
+    }
+    const std::vector<uint8_t> bytes = w.take();
+    ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+double plainReadSeconds(const std::string& path, size_t* total) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return -1;
+    std::vector<char> buffer(1 << 20);
+    const auto start = Clock::now();
+    *total = 0;
+    ssize_t got;
+    while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) *total += static_cast<size_t>(got);
+    const double elapsed = seconds(start);
+    ::close(fd);
+    return elapsed;
+}
+
+double openSeconds(const std::string& path) {
+    uint32_t handle = 0;
+    const auto start = Clock::now();
+    if (ns_OpenFile(path.c_str(), &handle) != ns_OK) return -1;
+    const double elapsed = seconds(start);
+    ns_CloseFile(handle);
+    return elapsed;
+}
+
+// Mean time of one 1,000-sample read at index, over many repetitions.
+double analogReadSeconds(uint32_t handle, uint32_t index) {
+    constexpr int kRepeats = 2000;
+    std::vector<double> data(1000);
+    uint32_t count = 0;
+    const auto start = Clock::now();
+    for (int r = 0; r < kRepeats; ++r) {
+        if (ns_GetAnalogData(handle, 0, index, 1000, &count, data.data()) != ns_OK || count != 1000) return -1;
+    }
+    return seconds(start) / kRepeats;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double megabytes = argc > 1 ? std::atof(argv[1]) : 500.0;
+    const auto blocks = static_cast<size_t>(megabytes * 1e6 / 500.0);
+    maptest::TempDir dir;
+    const std::string path = dir.file("bench.map");
+    std::printf("writing %zu blocks (%.0f MB) ...\n", blocks, megabytes);
+    if (!writeRecording(path, blocks)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
+    }
+
+    // Best of three, each after the file is in the page cache.
+    size_t bytes = 0;
+    double readBest = 1e9, parseBest = 1e9;
+    plainReadSeconds(path, &bytes);
+    for (int i = 0; i < 3; ++i) {
+        readBest = std::min(readBest, plainReadSeconds(path, &bytes));
+        const double parse = openSeconds(path);
+        if (parse < 0) {
+            std::fprintf(stderr, "ns_OpenFile failed\n");
+            return 1;
+        }
+        parseBest = std::min(parseBest, parse);
+    }
+    const double mb = static_cast<double>(bytes) / 1e6;
+    std::printf("file size            %.1f MB in %zu blocks\n", mb, blocks);
+    std::printf("plain read()         %.3f s  (%.0f MB/s)\n", readBest, mb / readBest);
+    std::printf("parse (ns_OpenFile)  %.3f s  (%.0f MB/s)\n", parseBest, mb / parseBest);
+    std::printf("parse / read speed   %.2f  (target >= 0.33)\n", readBest / parseBest);
+
+    uint32_t handle = 0;
+    if (ns_OpenFile(path.c_str(), &handle) != ns_OK) return 1;
+    ns_ENTITYINFO entity{};
+    ns_GetEntityInfo(handle, 0, &entity, sizeof entity);
+    const double atStart = analogReadSeconds(handle, 0);
+    const double atEnd = analogReadSeconds(handle, entity.dwItemCount - 1000);
+    ns_CloseFile(handle);
+    if (atStart < 0 || atEnd < 0) {
+        std::fprintf(stderr, "ns_GetAnalogData failed\n");
+        return 1;
+    }
+    std::printf("channel samples      %u\n", entity.dwItemCount);
+    std::printf("1000 samples, start  %.2f us\n", atStart * 1e6);
+    std::printf("1000 samples, end    %.2f us\n", atEnd * 1e6);
+    std::printf("end / start          %.2f  (target <= 2)\n", atEnd / atStart);
+    return 0;
+}

@@ -1,0 +1,50 @@
+// An open MAP recording: the file, the file information filled by the parser,
+// the channel list (one channel per entity, in entity order) and the mapping
+// table of its defaults file.
+#pragma once
+
+#include "map_channel.h"
+#include "mapping_table.h"
+#include "random_access_file.h"
+
+#include <nsapi/nsapi.h>
+
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace mapshare {
+
+class MapFile {
+public:
+    explicit MapFile(std::string path) : path_(std::move(path)) {}
+
+    const std::string& path() const { return path_; }
+    RandomAccessFile& file() { return file_; }
+    const RandomAccessFile& file() const { return file_; }
+
+    ns_FILEINFO info{};
+    MappingTable mapping;
+
+    // ---- channel list ------------------------------------------------------
+    // Appends the channel unless an equal definition is already listed.
+    // duplicateKey identifies the definition ("Channel already used").
+    // Returns the new index or -1 with the message set.
+    int64_t addChannel(std::unique_ptr<MapChannel> channel, const std::string& duplicateKey);
+    size_t channelCount() const { return channels_.size(); }
+    MapChannel* channel(size_t index) { return index < channels_.size() ? channels_[index].get() : nullptr; }
+    const MapChannel* channel(size_t index) const {
+        return index < channels_.size() ? channels_[index].get() : nullptr;
+    }
+    std::vector<std::unique_ptr<MapChannel>>& channels() { return channels_; }
+    void removeAllChannels() { channels_.clear(); duplicateKeys_.clear(); }
+
+private:
+    std::string path_;
+    RandomAccessFile file_;
+    std::vector<std::unique_ptr<MapChannel>> channels_;
+    std::unordered_set<std::string> duplicateKeys_;
+};
+
+}  // namespace mapshare

@@ -1,0 +1,105 @@
+#include "open_file.h"
+
+#include "file_registry.h"
+#include "info_records.h"
+#include "last_error.h"
+#include "map_parser.h"
+
+#include <cstring>
+#include <limits.h>
+#include <memory>
+#include <string>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mapshare {
+namespace {
+
+std::string fileNamePart(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// The file as passed, or else a file of that name in the current directory
+// (the folder part of the path is dropped for that second look).
+bool recordingExists(const std::string& path) {
+    if (exists(path)) return true;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return false;
+    std::string candidate = cwd;
+    if (candidate.empty() || candidate.back() != '/') candidate += '/';
+    return exists(candidate + fileNamePart(path));
+}
+
+// The extension of the file name (without its dot) is one this library reads.
+bool hasReadableExtension(const std::string& path) {
+    const std::string name = fileNamePart(path);
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    const ns_LIBRARYINFO& info = libraryInfo();
+    for (uint32_t i = 0; i < info.dwFileDescCount && i < 16; ++i)
+        if (strcasecmp(name.c_str() + dot + 1, info.FileDesc[i].szExtension) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+ns_RESULT openRecording(const char* path, uint32_t* handle) {
+    if (!path || path[0] == '\0') {
+        overwriteLastError("File access or read Error");
+        return ns_FILEERROR;
+    }
+    if (!handle) {
+        overwriteLastError("Linked Library Error");
+        return ns_LIBERROR;
+    }
+    const std::string pathText(path);
+    if (!recordingExists(pathText)) {
+        setLastError("file not found");
+        setLastError("File access or read Error");
+        return ns_FILEERROR;
+    }
+    if (!hasReadableExtension(pathText)) {
+        setLastError("Library unable to open file type");
+        return ns_TYPEERROR;
+    }
+    uint32_t opened = 0;
+    try {
+        auto file = std::make_unique<MapFile>(pathText);
+        if (!file->file().open(pathText)) {
+            setLastError("Could not open file");
+        } else {
+            opened = registry().add(std::move(file));
+        }
+    } catch (...) {
+        setLastError("Linked Library Error");
+        return ns_LIBERROR;
+    }
+    if (opened == 0) {
+        setLastError("File access or read Error");
+        return ns_FILEERROR;
+    }
+    *handle = opened;
+    if (!parseMapFile(*registry().find(opened))) {
+        registry().remove(opened);
+        setLastError("File access or read Error");
+        return ns_FILEERROR;
+    }
+    return ns_OK;
+}
+
+ns_RESULT closeRecording(uint32_t handle) {
+    if (!registry().remove(handle)) {
+        setLastError("Invalid file handle passed to function");
+        return ns_BADFILE;
+    }
+    return ns_OK;
+}
+
+}  // namespace mapshare
