@@ -1,5 +1,6 @@
 #include "container/binary_file.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "container/le_codec.h"
@@ -18,6 +19,14 @@ bool BinaryFile::OpenRead(const std::string& path) {
     Close();
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_) return false;
+    // A folder or a device opens fine with fopen on Linux but is no recording:
+    // only regular files count as readable.
+    struct stat st;
+    if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        return false;
+    }
     std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
     writing_ = false;
     writeFailed_ = false;
