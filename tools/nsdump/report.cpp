@@ -46,23 +46,6 @@ void PrintFileInfo(std::FILE* out, const ns_FILEINFO& info) {
     std::fprintf(out, "  entities     %u\n", info.dwEntityCount);
 }
 
-bool PrintEntityList(std::FILE* out, NsLibrary& lib, uint32_t hFile, uint32_t count) {
-    bool ok = true;
-    for (uint32_t i = 0; i < count; ++i) {
-        ns_ENTITYINFO e;
-        std::memset(&e, 0, sizeof e);
-        const ns_RESULT r = lib.GetEntityInfo(hFile, i, &e, sizeof e);
-        if (r != ns_OK) {
-            std::fprintf(out, "  entity %5u  %s\n", i, ResultName(r).c_str());
-            ok = false;
-            continue;
-        }
-        std::fprintf(out, "  entity %5u  %-7s %10u items  %s\n", i, EntityTypeName(e.dwEntityType), e.dwItemCount,
-                     Text(e.szEntityLabel).c_str());
-    }
-    return ok;
-}
-
 void PrintFailure(std::FILE* out, NsLibrary& lib, const char* call, ns_RESULT result) {
     std::fprintf(out, "  %s failed: %s\n", call, ResultName(result).c_str());
     const std::string message = lib.LastErrorMessage();

@@ -16,6 +16,8 @@
 
 namespace qrd {
 
+class CQRVAEvent;
+
 // A run of items that share one start time: one event, one spike, one sweep,
 // or the whole of a continuous channel.
 struct ItemBlock {
@@ -53,6 +55,19 @@ struct EntityRecord {
     // segments, the sweep length for sweep-mode analog entities, 0 when the
     // lengths differ or the channel is continuous, -1 without sweeps).
     int32_t blockLength = 0;
+    // The blocks' start and end times never decrease, so a time can be
+    // looked up by bisection (set when the entity is built).
+    bool timeOrdered = false;
+    // Segment read cursor of a spike segment entity: the spike of item
+    // cursorIndex, so that reading items in increasing order walks on from
+    // the last one instead of from the stream's first event.
+    std::unique_ptr<CQRVAEvent> cursorEvent;
+    int32_t cursorIndex = -1;
+
+    EntityRecord();
+    ~EntityRecord();
+    EntityRecord(const EntityRecord&) = delete;
+    EntityRecord& operator=(const EntityRecord&) = delete;
 };
 
 class EntityTable {

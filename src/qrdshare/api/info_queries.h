@@ -11,8 +11,9 @@ namespace qrd {
 class CQRVAStreamFile;
 struct EntityRecord;
 
-// Each returns ns_OK once it filled the record; ns_LIBERROR while the body
-// is not available for that kind of record.
+// Each fills the record's fields (texts only up to their NUL) and returns
+// ns_OK.  An entity whose column names no channel of its stream reports
+// zeros for the channel's location and filter corners.
 ns_RESULT FillEntityInfo(const CQRVAStreamFile& file, const EntityRecord& entity, ns_ENTITYINFO& info);
 ns_RESULT FillEventInfo(const CQRVAStreamFile& file, const EntityRecord& entity, ns_EVENTINFO& info);
 ns_RESULT FillAnalogInfo(const CQRVAStreamFile& file, const EntityRecord& entity, ns_ANALOGINFO& info);

@@ -1,6 +1,9 @@
 #include "api/registry.h"
 
+#include "api/entity_builder.h"
 #include "container/stream_file.h"
+
+#include <exception>
 
 #include <utility>
 
@@ -70,9 +73,15 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
     }
     files_[slot] = std::move(file);
     // The entity table is owned by the slot from the start; entity records
-    // are added to it as the streams are walked.
+    // are added to it as the streams are walked, so a build that stops early
+    // (a stream it cannot read, or memory running out) leaves the file open
+    // with the entities built so far.
     entityTables_[slot] = std::make_unique<EntityTable>();
     *id = slot;
+    try {
+        BuildEntityTable(*files_[slot], baseIsPressedStart_, *entityTables_[slot]);
+    } catch (const std::exception&) {
+    }
     return ns_OK;
 }
 

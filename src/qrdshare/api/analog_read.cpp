@@ -1,0 +1,109 @@
+#include "api/analog_read.h"
+
+#include "api/entity_table.h"
+#include "api/sample_scale.h"
+#include "api/stream_kind.h"
+#include "container/stream.h"
+#include "container/stream_file.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qrd {
+
+namespace {
+
+// Fills out[0, count) from a reader of raw samples that takes (offset,
+// count, destination) and returns how many it delivered; reads at most
+// kSampleReadPiece samples at a time, converts them and sets what a read did
+// not deliver to 0.
+template <typename Reader>
+void ReadConverted(uint32_t count, const SampleScale& scale, double* out, Reader read) {
+    std::vector<uint16_t> raw(std::min(count, kSampleReadPiece));
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t want = std::min(count - done, kSampleReadPiece);
+        const uint32_t got = std::min(want, read(done, want, raw.data()));
+        scale.Convert(raw.data(), got, out + done);
+        std::fill(out + done + got, out + done + want, 0.0);
+        done += want;
+    }
+}
+
+void ReadContinuous(CQRVAStream& stream, uint32_t column, uint32_t start, uint32_t count, const SampleScale& scale,
+                    double* data) {
+    ReadConverted(count, scale, data, [&](uint32_t offset, uint32_t n, uint16_t* raw) {
+        return stream.ReadChannelRange(raw, column, start + offset, n);
+    });
+}
+
+// A whole sweep of the channel.
+void ReadWholeSweep(CQRVAStream& stream, uint32_t column, uint32_t w, uint32_t length, const SampleScale& scale,
+                    double* out) {
+    std::vector<uint16_t> raw(length);
+    const uint32_t got = std::min(length, stream.ReadSweepChannel(raw.data(), length, w, column));
+    scale.Convert(raw.data(), got, out);
+    std::fill(out + got, out + length, 0.0);
+}
+
+// Samples [first, first + n) of sweep w.
+void ReadSweepPart(CQRVAStream& stream, uint32_t column, uint32_t w, uint32_t first, uint32_t n,
+                   const SampleScale& scale, double* out) {
+    ReadConverted(n, scale, out, [&](uint32_t offset, uint32_t k, uint16_t* raw) {
+        return stream.ReadSweepSliceChannel(raw, k, w, column, first + offset, k);
+    });
+}
+
+}  // namespace
+
+bool ReadAnalogWindow(CQRVAStreamFile& file, const EntityRecord& entity, uint32_t start, uint32_t count,
+                      uint32_t* contCount, double* data) {
+    // 64-bit sum: a start near 2^32 must not wrap into the valid range.
+    if (static_cast<uint64_t>(start) + count > static_cast<uint64_t>(std::max(entity.itemCount, 0))) return false;
+    CQRVAStream* stream = file.GetStream(static_cast<uint32_t>(entity.streamIndex));
+    if (stream == nullptr) return false;
+    if (entity.channelPosition < 0 || static_cast<uint32_t>(entity.channelPosition) >= stream->GetChannelCount())
+        return false;
+    const uint32_t column = static_cast<uint32_t>(entity.channelPosition);
+    const SampleScale scale = IsDigitalTag(entity.streamTag) ? UnscaledSamples() : StreamScale(*stream);
+
+    if (file.GetRecordingMode() == 0) {
+        if (contCount) *contCount = count;
+        if (data && count > 0) ReadContinuous(*stream, column, start, count, scale, data);
+        return true;
+    }
+
+    // Sweep recording: the entity's blocks are its sweeps, one after another.
+    const std::vector<ItemBlock>& sweeps = entity.blocks;
+    const auto holder = std::partition_point(sweeps.begin(), sweeps.end(), [&](const ItemBlock& sweep) {
+        return static_cast<uint64_t>(sweep.firstIndex) + sweep.count <= start;
+    });
+    if (count == 0 || holder == sweeps.end()) {
+        if (contCount) *contCount = 0;
+        return count == 0;
+    }
+    uint32_t w = static_cast<uint32_t>(holder - sweeps.begin());
+    const uint32_t offset = start - holder->firstIndex;
+    const uint32_t inFirst = std::min(count, holder->count - offset);
+    if (contCount) *contCount = inFirst;
+    if (data == nullptr) return true;
+
+    // The first sweep from the start offset, then whole sweeps while more
+    // than a sweep remains, then the part of the sweep that holds the end.
+    ReadSweepPart(*stream, column, w, offset, inFirst, scale, data);
+    uint32_t done = inFirst;
+    for (++w; done < count && w < sweeps.size(); ++w) {
+        const uint32_t remaining = count - done;
+        const uint32_t length = sweeps[w].count;
+        if (remaining > length) {
+            ReadWholeSweep(*stream, column, w, length, scale, data + done);
+            done += length;
+        } else {
+            ReadSweepPart(*stream, column, w, 0, remaining, scale, data + done);
+            done += remaining;
+        }
+    }
+    std::fill(data + done, data + count, 0.0);
+    return true;
+}
+
+}  // namespace qrd
