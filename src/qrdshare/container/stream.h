@@ -16,6 +16,7 @@ namespace qrd {
 class BinaryFile;
 class CQRVAChannel;
 class CQRVAChunk;
+class ChunkTable;
 class CQRVAEvent;
 class CQRVAStreamFile;
 class CQRVATimeStamp;
@@ -126,6 +127,9 @@ public:
     bool IsType(const char* typeName) const;
 
 private:
+    // Merging retags the cloned streams of its output (file_merge.h).
+    friend class StreamFileMerger;
+
     void ClearBlock();
     void BuildTags(uint16_t fileHeaderVersion);
     // Reads the next chunk of this stream from the current file position on.
@@ -137,8 +141,15 @@ private:
     // The chunk tag as the scan compares it: 8 bytes, upper case, NULs as blanks.
     void ChunkTagKey(char key[8]) const;
 
-    // The chunk the time-based sample reader stands on; kept between calls.
-    std::unique_ptr<CQRVAChunk> cursor_;
+    // The chunk list the sample readers work from, built on first use.
+    ChunkTable& SampleTable();
+
+    // The sample readers' chunk list, and the chunk of it the time-based
+    // reader stands on (kept between calls; kNoSampleCursor before the first).
+    static constexpr size_t kNoSampleCursor = static_cast<size_t>(-1);
+    // (shared_ptr: destroyed where ChunkTable is an incomplete type)
+    std::shared_ptr<ChunkTable> sampleTable_;
+    size_t sampleCursor_ = kNoSampleCursor;
     uint64_t headerSectionLength_ = 0;
     uint64_t formatSectionLength_ = 0;
     std::vector<uint8_t> settings_;

@@ -71,21 +71,6 @@ void CQRVAStreamFile::Close() {
     path_.clear();
 }
 
-int CQRVAStreamFile::ReportProgress(const char* text, uint32_t percent) {
-    if (!progress_) return 0;
-    const std::string current = text ? text : "";
-    const long now = static_cast<long>(std::clock());
-    // A repeated identical report within 200 clock ticks is dropped.
-    if (hasReported_ && current == lastProgressText_ && percent == lastProgressPercent_ &&
-        now - lastProgressClock_ < 200)
-        return 0;
-    hasReported_ = true;
-    lastProgressText_ = current.substr(0, 511);
-    lastProgressPercent_ = percent;
-    lastProgressClock_ = now;
-    return progress_(lastProgressText_.c_str(), percent);
-}
-
 // ---- header values ---------------------------------------------------------------
 
 uint32_t CQRVAStreamFile::GetAppVersion() const { return header_ ? header_->appVersion() : 0; }
@@ -134,12 +119,6 @@ CQRVAStream* CQRVAStreamFile::GetStream(uint32_t i) const {
     // successful open; checking the array also covers a failed one.
     if (i >= GetStreamCount() || i >= streams_.size()) return nullptr;
     return streams_[i].get();
-}
-
-int CQRVAStreamFile::BuildIndex() {
-    // Scanning the chunks for an index comes with the sample readers; until
-    // then only an index read from the recording at open has sweeps.
-    return static_cast<int>(index_->SweepCount());
 }
 
 int32_t CQRVAStreamFile::GetSweepLength() const {

@@ -58,6 +58,10 @@ public:
     // The 8-byte index offset is written as 0; its position is kept in
     // GetIndexPointerPosition() for the merger to patch.
     bool WriteHeader(BinaryFile& out);
+    // Folder text that index cache file names start with; empty (the
+    // default) reads and writes no cache files.  The name is this text
+    // followed directly by "qrvidx" and the file time ticks, so a folder must
+    // be given with its trailing "/".  Kept across Open.
     void SetCacheDirectory(const std::string& directory) { cacheDirectory_ = directory; }
     const std::string& GetCacheDirectory() const { return cacheDirectory_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
@@ -83,7 +87,12 @@ public:
     virtual uint32_t GetStartNanosecond() const;
     virtual uint32_t GetStreamCount() const;
     virtual CQRVAStream* GetStream(uint32_t i) const;
-    // Number of sweeps of the chunk index.
+    // Number of sweeps of the chunk index: the index read at open, else an
+    // index cache file, else a scan of the chunks (which writes the cache
+    // file when a cache folder is set).  The stop time is then taken from the
+    // last sweep end (the start time without sweeps).  A scan cancelled
+    // through the progress callback leaves no sweep lists (0 sweeps) and no
+    // position entries, so the next call scans again.
     virtual int BuildIndex();
     // Header sweep length when the recording is triggered, else -1.
     virtual int32_t GetSweepLength() const;
@@ -152,6 +161,9 @@ public:
     std::string GetAppVersionText() const;
 
 private:
+    // Merging builds a new recording on an output object (file_merge.h).
+    friend class StreamFileMerger;
+
     bool ReadFileHeaderRecord();
     bool ReadLayout();
     bool ReadStreams();
@@ -166,6 +178,13 @@ private:
     CQRVAStream* FirstStreamWithData();
     void DecideEffectiveMode();
     void ApplyFirstChunkRule(uint64_t chunkStart);
+    // Index building (index_builder.cpp).
+    bool LoadIndexCache();
+    bool ScanIndex();
+    void WriteIndexCache();
+    std::string IndexCacheFileName() const;
+    void CorrectStopTimeFromIndex();
+    void TakeStopTimeFromDataWhenMissing();
 
     uint64_t firstDataTime_ = 0;
     int32_t dropPositionIndex_ = 0;

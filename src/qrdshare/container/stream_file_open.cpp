@@ -58,6 +58,7 @@ int CQRVAStreamFile::Open(const char* path) {
     SetTimeStamps();
     ProbeOldRecording();
     DecideEffectiveMode();
+    TakeStopTimeFromDataWhenMissing();
     return kOpenOk;
 }
 
