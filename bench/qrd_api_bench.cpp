@@ -33,18 +33,18 @@ constexpr uint32_t kPerSecond = 25000;
 uint16_t Sample(uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 131 + i * 7); }
 
 std::string WriteElectrodes(const std::string& folder, uint32_t seconds, uint32_t channels) {
-    qrd::RecordingSpec spec;
-    spec.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
-    spec.index = qrd::IndexChoice::kEmbedded;
+    qrd::RecordingSpec desc;
+    desc.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
+    desc.index = qrd::IndexChoice::kEmbedded;
     qrd::ContinuousStreamOptions raw;
     raw.channelCount = channels;
     raw.channelNamePrefix = "E";
     raw.sampleRate = kRate;
-    raw.spans.push_back({spec.startTime, uint64_t{seconds} * kPerSecond});
-    qrd::AddContinuousStream(spec, raw, Sample);
+    raw.spans.push_back({desc.startTime, uint64_t{seconds} * kPerSecond});
+    qrd::AddContinuousStream(desc, raw, Sample);
     const std::string path = folder + "/qrd_api_bench_electrodes.qrd";
     std::string error;
-    if (!qrd::WriteRecording(spec, path, &error)) {
+    if (!qrd::WriteRecording(desc, path, &error)) {
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
         return std::string();
     }
@@ -52,15 +52,15 @@ std::string WriteElectrodes(const std::string& folder, uint32_t seconds, uint32_
 }
 
 std::string WriteDigital(const std::string& folder, uint32_t seconds) {
-    qrd::RecordingSpec spec;
-    spec.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
-    spec.index = qrd::IndexChoice::kEmbedded;
+    qrd::RecordingSpec desc;
+    desc.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
+    desc.index = qrd::IndexChoice::kEmbedded;
     qrd::ContinuousStreamOptions digital;
-    digital.spans.push_back({spec.startTime, uint64_t{seconds} * kPerSecond});
-    qrd::AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>(i / 250); });
+    digital.spans.push_back({desc.startTime, uint64_t{seconds} * kPerSecond});
+    qrd::AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>(i / 250); });
     const std::string path = folder + "/qrd_api_bench_digital.qrd";
     std::string error;
-    if (!qrd::WriteRecording(spec, path, &error)) {
+    if (!qrd::WriteRecording(desc, path, &error)) {
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
         return std::string();
     }

@@ -126,28 +126,28 @@ int main(int argc, char** argv) {
     const uint64_t instants = seconds * 25000;
     const uint64_t start = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
 
-    qrd::RecordingSpec spec;
-    spec.startTime = start;
-    spec.sampleRate = kRate;
-    spec.chunkDuration = static_cast<uint32_t>(kChunkNs);
+    qrd::RecordingSpec desc;
+    desc.startTime = start;
+    desc.sampleRate = kRate;
+    desc.chunkDuration = static_cast<uint32_t>(kChunkNs);
     qrd::ContinuousStreamOptions raw;
     raw.sampleRate = kRate;
     raw.channelCount = kChannels;
     raw.chunkDuration = kChunkNs;
     raw.format.word18 = 2000;
     raw.spans.push_back({start, instants});
-    qrd::AddContinuousStream(spec, raw, Sample);
+    qrd::AddContinuousStream(desc, raw, Sample);
     qrd::ContinuousStreamOptions digital = raw;
     digital.id = 2;
-    qrd::AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>((i >> 10) & 1); });
-    qrd::InterleaveChunks(spec);
+    qrd::AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>((i >> 10) & 1); });
+    qrd::InterleaveChunks(desc);
 
     std::printf("writing %s: %llu s of 64 channels at 25 kHz + digital, 128 ms chunks\n", path.c_str(),
                 static_cast<unsigned long long>(seconds));
     auto t0 = Clock::now();
     std::string error;
     qrd::RecordingPlan plan;
-    if (!qrd::WriteRecording(spec, path, &error, &plan)) {
+    if (!qrd::WriteRecording(desc, path, &error, &plan)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

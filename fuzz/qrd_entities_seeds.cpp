@@ -13,19 +13,19 @@
 namespace {
 
 qrd::RecordingSpec Seed(uint16_t version, bool triggered, bool index) {
-    qrd::RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = qrd::UtcTicks(2025, 6, 1, 12);
+    qrd::RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = qrd::UtcTicks(2025, 6, 1, 12);
     qrd::ContinuousStreamOptions raw;
     raw.channelCount = 2;
     raw.chunkDuration = 2000000;
     raw.format.word18 = 2000;
-    raw.spans.push_back({spec.startTime, 120});
-    if (triggered) raw.spans.push_back({spec.startTime + 20000000, 100});
-    qrd::AddContinuousStream(spec, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c + i); });
+    raw.spans.push_back({desc.startTime, 120});
+    if (triggered) raw.spans.push_back({desc.startTime + 20000000, 100});
+    qrd::AddContinuousStream(desc, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c + i); });
     qrd::ContinuousStreamOptions digital = raw;
     digital.id = 2;
-    qrd::AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>(i / 7); });
+    qrd::AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>(i / 7); });
 
     qrd::StreamSpec trigger;
     trigger.typeName = "trigger";
@@ -34,9 +34,9 @@ qrd::RecordingSpec Seed(uint16_t version, bool triggered, bool index) {
     trigger.id = 3;
     trigger.headerVersion = 5;
     std::vector<uint8_t> triggers;
-    qrd::AppendTriggerRecord(triggers, 5, spec.startTime + 1000, 1);
-    qrd::AppendTriggerRecord(triggers, 5, spec.startTime + 20000000, 2);
-    qrd::AddEventStream(spec, trigger, {{spec.startTime, spec.startTime + 30000000, triggers}});
+    qrd::AppendTriggerRecord(triggers, 5, desc.startTime + 1000, 1);
+    qrd::AppendTriggerRecord(triggers, 5, desc.startTime + 20000000, 2);
+    qrd::AddEventStream(desc, trigger, {{desc.startTime, desc.startTime + 30000000, triggers}});
 
     qrd::StreamSpec spikes;
     spikes.typeName = "spikes";
@@ -53,18 +53,18 @@ qrd::RecordingSpec Seed(uint16_t version, bool triggered, bool index) {
         spikes.channels.push_back(ch);
     }
     std::vector<uint8_t> cutouts;
-    qrd::AppendSpikeRecord(cutouts, 8, spec.startTime + 3000, 0, {1, 2, 3}, 1);
-    qrd::AppendSpikeRecord(cutouts, 8, spec.startTime + 4000, 2, {4, 5}, 2);
-    qrd::AppendSpikeRecord(cutouts, 8, spec.startTime + 5000, 1, {6}, 3);
-    qrd::AddEventStream(spec, spikes, {{spec.startTime, spec.startTime + 30000000, cutouts}});
-    qrd::InterleaveChunks(spec);
+    qrd::AppendSpikeRecord(cutouts, 8, desc.startTime + 3000, 0, {1, 2, 3}, 1);
+    qrd::AppendSpikeRecord(cutouts, 8, desc.startTime + 4000, 2, {4, 5}, 2);
+    qrd::AppendSpikeRecord(cutouts, 8, desc.startTime + 5000, 1, {6}, 3);
+    qrd::AddEventStream(desc, spikes, {{desc.startTime, desc.startTime + 30000000, cutouts}});
+    qrd::InterleaveChunks(desc);
     if (triggered) {
-        spec.recordingMode = qrd::kModeTriggered;
-        spec.triggerTag1 = "trig0001";
-        spec.triggerStreamId = 3;
+        desc.recordingMode = qrd::kModeTriggered;
+        desc.triggerTag1 = "trig0001";
+        desc.triggerStreamId = 3;
     }
-    if (index) spec.index = qrd::IndexChoice::kEmbedded;
-    return spec;
+    if (index) desc.index = qrd::IndexChoice::kEmbedded;
+    return desc;
 }
 
 }  // namespace

@@ -50,12 +50,12 @@ std::vector<qrd::EventChunk> Chunks(Make make) {
     return chunks;
 }
 
-void Save(const std::string& dir, qrd::RecordingSpec spec) {
-    spec.startTime = kStart;
-    qrd::InterleaveChunks(spec);
+void Save(const std::string& dir, qrd::RecordingSpec desc) {
+    desc.startTime = kStart;
+    qrd::InterleaveChunks(desc);
     const std::string name = dir + "/seed-" + std::to_string(saved++) + ".qrd";
     std::string error;
-    if (!qrd::WriteRecording(spec, name, &error)) std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
+    if (!qrd::WriteRecording(desc, name, &error)) std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
 }
 
 }  // namespace
@@ -68,36 +68,36 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
 
     for (uint16_t v : {4, 5, 7, 8}) {
-        qrd::RecordingSpec spec;
-        qrd::AddEventStream(spec, Stream("spikes", v, 3, 1), Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
+        qrd::RecordingSpec desc;
+        qrd::AddEventStream(desc, Stream("spikes", v, 3, 1), Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
                                 qrd::AppendSpikeRecord(p, v, Ms(ms + 1), 0, {1, 2, 3, 4}, 1, 7, 8);
                                 qrd::AppendSpikeRecord(p, v, Ms(ms + 2), 2, {5, 6}, 2, 9, 10);
                             }));
-        qrd::AddEventStream(spec, Stream("trigger", v >= 5 ? 5 : 4, 0, 2),
+        qrd::AddEventStream(desc, Stream("trigger", v >= 5 ? 5 : 4, 0, 2),
                             Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
                                 qrd::AppendTriggerRecord(p, v, Ms(ms + 3), 1, 2);
                                 qrd::AppendTriggerRecord(p, v, Ms(ms + 4), 3, 4);
                             }));
-        Save(dir, spec);
+        Save(dir, desc);
     }
 
     for (uint16_t v : {4, 5}) {
-        qrd::RecordingSpec spec;
-        qrd::AddEventStream(spec, Stream("average", v, 2, 3), Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
+        qrd::RecordingSpec desc;
+        qrd::AddEventStream(desc, Stream("average", v, 2, 3), Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
                                 qrd::AppendAverageRecord(p, v, Ms(ms + 5), 1, {10, 20, 30}, 1, 2);
                             }));
-        Save(dir, spec);
+        Save(dir, desc);
     }
 
     for (uint16_t v : {1, 2}) {
-        qrd::RecordingSpec spec;
-        qrd::AddEventStream(spec, Stream("spkparam", v, 1, 4), Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
+        qrd::RecordingSpec desc;
+        qrd::AddEventStream(desc, Stream("spkparam", v, 1, 4), Chunks([v](std::vector<uint8_t>& p, uint64_t ms) {
                                 qrd::AppendSpikeParamRecord(p, v, Ms(ms + 6), {1, 2, 3}, 1000, 2.5f, Ms(ms + 6));
                             }));
-        qrd::AddEventStream(spec, Stream("bstparam", v, 1, 5), Chunks([](std::vector<uint8_t>& p, uint64_t ms) {
+        qrd::AddEventStream(desc, Stream("bstparam", v, 1, 5), Chunks([](std::vector<uint8_t>& p, uint64_t ms) {
                                 qrd::AppendBurstParamRecord(p, Ms(ms + 7), {4, 5, 6}, 42, 4096, 3, 50.0f);
                             }));
-        Save(dir, spec);
+        Save(dir, desc);
     }
 
     {
@@ -105,26 +105,26 @@ int main(int argc, char** argv) {
         selected[0] = selected[8] = selected[9] = true;
         qrd::StreamSpec params = Stream("params", 5, 2, 6);
         params.settings = qrd::WriteParamSettings(qrd::MakeParamSettings(selected, 1), 5);
-        qrd::RecordingSpec spec;
+        qrd::RecordingSpec desc;
         // Blocks of 10 bytes: i32 minimum, u16 spike number, f32 rate.
-        qrd::AddEventStream(spec, params, Chunks([](std::vector<uint8_t>& p, uint64_t ms) {
+        qrd::AddEventStream(desc, params, Chunks([](std::vector<uint8_t>& p, uint64_t ms) {
                                 std::vector<uint8_t> block(10, 0);
                                 qrd::PutI32(block.data(), 0, 30000);
                                 qrd::PutU16(block.data(), 4, 3);
                                 qrd::PutF32(block.data(), 6, 1.5f);
                                 qrd::AppendParamRecord(p, Ms(ms + 8), {block, block});
                             }));
-        Save(dir, spec);
+        Save(dir, desc);
     }
 
     {
         qrd::StreamSpec analog = Stream("analog", 5, 2, 7);
         analog.sampleRate = 30000000;
-        qrd::RecordingSpec spec;
-        qrd::AddEventStream(spec, analog, Chunks([](std::vector<uint8_t>& p, uint64_t) {
+        qrd::RecordingSpec desc;
+        qrd::AddEventStream(desc, analog, Chunks([](std::vector<uint8_t>& p, uint64_t) {
                                 p = qrd::RawPayload({{1, 2}, {3, 4}, {5, 6}});
                             }));
-        Save(dir, spec);
+        Save(dir, desc);
     }
     std::printf("%d seeds\n", saved);
     return 0;

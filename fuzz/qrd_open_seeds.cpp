@@ -14,44 +14,44 @@
 namespace {
 
 qrd::RecordingSpec Seed(uint16_t version, bool index, bool layout, bool triggered) {
-    qrd::RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = qrd::UtcTicks(2025, 6, 1, 12);
-    spec.comment = "seed";
+    qrd::RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = qrd::UtcTicks(2025, 6, 1, 12);
+    desc.comment = "seed";
     qrd::ContinuousStreamOptions raw;
     raw.channelCount = 2;
     raw.chunkDuration = 2000000;
     raw.format.word18 = 2000;
-    raw.spans.push_back({spec.startTime, 150});
-    if (triggered) raw.spans.push_back({spec.startTime + 20000000, 150});
-    qrd::AddContinuousStream(spec, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c + i); });
+    raw.spans.push_back({desc.startTime, 150});
+    if (triggered) raw.spans.push_back({desc.startTime + 20000000, 150});
+    qrd::AddContinuousStream(desc, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c + i); });
     qrd::ContinuousStreamOptions digital = raw;
     digital.id = 2;
-    qrd::AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>(i % 3); });
+    qrd::AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>(i % 3); });
     qrd::StreamSpec trigger;
     trigger.typeName = "trigger";
     trigger.name = "Trigger 1";
     trigger.tag = "trig0001";
     trigger.id = 3;
     std::vector<uint8_t> payload;
-    qrd::AppendTriggerRecord(payload, 0, spec.startTime + 1000, 1);
-    qrd::AddEventStream(spec, trigger, {{spec.startTime, spec.startTime + 2000000, payload}});
-    qrd::InterleaveChunks(spec);
+    qrd::AppendTriggerRecord(payload, 0, desc.startTime + 1000, 1);
+    qrd::AddEventStream(desc, trigger, {{desc.startTime, desc.startTime + 2000000, payload}});
+    qrd::InterleaveChunks(desc);
     if (triggered) {
-        spec.recordingMode = qrd::kModeTriggered;
-        spec.triggerTag1 = "trig0001";
-        spec.triggerStreamId = 3;
-        spec.sweepLength = 6.0f;
+        desc.recordingMode = qrd::kModeTriggered;
+        desc.triggerTag1 = "trig0001";
+        desc.triggerStreamId = 3;
+        desc.sweepLength = 6.0f;
     }
-    if (index && version >= 3) spec.index = qrd::IndexChoice::kEmbedded;
+    if (index && version >= 3) desc.index = qrd::IndexChoice::kEmbedded;
     if (layout) {
         qrd::CQRLayout l;
         qrd::BuildStandardLayout(l, 0, 4, 2, 1, 1, 0);
         l.sourceType = 3;
-        qrd::WriteLayoutBlock(l, spec.layoutBlock);
-        spec.sourceType = qrd::kSourceConfiguredLayout;
+        qrd::WriteLayoutBlock(l, desc.layoutBlock);
+        desc.sourceType = qrd::kSourceConfiguredLayout;
     }
-    return spec;
+    return desc;
 }
 
 }  // namespace

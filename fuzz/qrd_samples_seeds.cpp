@@ -11,17 +11,17 @@
 namespace {
 
 qrd::RecordingSpec Seed(uint16_t version, bool triggered, bool index, uint32_t rate) {
-    qrd::RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = qrd::UtcTicks(2025, 9, 1, 10);
-    spec.sampleRate = rate;
-    const uint64_t s = spec.startTime;
+    qrd::RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = qrd::UtcTicks(2025, 9, 1, 10);
+    desc.sampleRate = rate;
+    const uint64_t s = desc.startTime;
     qrd::StreamSpec trigger;
     trigger.typeName = "trigger";
     trigger.name = "Trigger 1";
     trigger.tag = "trig0001";
     trigger.id = 3;
-    qrd::AddEventStream(spec, trigger, {{s, s + 1000, {}}, {s + 30000000, s + 30001000, {}}});
+    qrd::AddEventStream(desc, trigger, {{s, s + 1000, {}}, {s + 30000000, s + 30001000, {}}});
     qrd::ContinuousStreamOptions raw;
     raw.sampleRate = rate;
     raw.channelCount = 3;
@@ -29,18 +29,18 @@ qrd::RecordingSpec Seed(uint16_t version, bool triggered, bool index, uint32_t r
     raw.format.word18 = 2000;
     raw.spans.push_back({s, 200});
     if (triggered) raw.spans.push_back({s + 30000000, 130});
-    qrd::AddContinuousStream(spec, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 100 + i); });
+    qrd::AddContinuousStream(desc, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 100 + i); });
     qrd::ContinuousStreamOptions digital = raw;
     digital.id = 2;
-    qrd::AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>(i / 7); });
-    qrd::InterleaveChunks(spec);
+    qrd::AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>(i / 7); });
+    qrd::InterleaveChunks(desc);
     if (triggered) {
-        spec.recordingMode = qrd::kModeTriggered;
-        spec.triggerTag1 = "trig0001";
-        spec.triggerStreamId = 3;
+        desc.recordingMode = qrd::kModeTriggered;
+        desc.triggerTag1 = "trig0001";
+        desc.triggerStreamId = 3;
     }
-    if (index) spec.index = qrd::IndexChoice::kEmbedded;
-    return spec;
+    if (index) desc.index = qrd::IndexChoice::kEmbedded;
+    return desc;
 }
 
 }  // namespace

@@ -227,11 +227,11 @@ class FileInfoThroughLibrary : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(lib->ok()) << lib->error(); }
 
-    // Writes spec, opens it and returns the file information with its guards.
-    std::vector<uint8_t> InfoOf(const RecordingSpec& spec) {
+    // Writes desc, opens it and returns the file information with its guards.
+    std::vector<uint8_t> InfoOf(const RecordingSpec& desc) {
         const std::string path = lib.dir().File("r" + std::to_string(count++) + ".qrd");
         std::string error;
-        EXPECT_TRUE(WriteRecording(spec, path, &error)) << error;
+        EXPECT_TRUE(WriteRecording(desc, path, &error)) << error;
         uint32_t id = 0;
         EXPECT_EQ(lib->OpenFile(path.c_str(), &id), ns_OK);
         GuardedFileInfo g;
@@ -257,14 +257,14 @@ struct ExpectedInfo {
 };
 
 TEST_F(FileInfoThroughLibrary, LinearRecordingWithoutStreamsByteForByte) {
-    RecordingSpec spec;
-    spec.sourceType = kSourceLinear;
-    spec.startTime = TicksOf(2026, 12, 8, 4, 41, 38, 123);
-    spec.stopTime = spec.startTime + 1234567890ull;
-    spec.sampleRate = 25000000;
-    spec.appVersion = (3u << 16) | 6u;
-    spec.appBuild = (2u << 16) | 14u;
-    spec.comment = "first light";
+    RecordingSpec desc;
+    desc.sourceType = kSourceLinear;
+    desc.startTime = TicksOf(2026, 12, 8, 4, 41, 38, 123);
+    desc.stopTime = desc.startTime + 1234567890ull;
+    desc.sampleRate = 25000000;
+    desc.appVersion = (3u << 16) | 6u;
+    desc.appBuild = (2u << 16) | 14u;
+    desc.comment = "first light";
 
     ExpectedInfo want;
     want.Text(0, "LIN cont");
@@ -275,20 +275,20 @@ TEST_F(FileInfoThroughLibrary, LinearRecordingWithoutStreamsByteForByte) {
     const uint32_t date[] = {2026, 12, 0, 8, 4, 41, 38, 123};
     for (size_t i = 0; i < 8; ++i) want.U32(116 + 4 * i, date[i]);
     want.Text(148, "first light");
-    EXPECT_EQ(InfoOf(spec), want.bytes);
+    EXPECT_EQ(InfoOf(desc), want.bytes);
 }
 
 TEST_F(FileInfoThroughLibrary, StreamNamesAndLongCommentOfAnElectrodeArrayRecording) {
-    RecordingSpec spec;
-    spec.sourceType = kSourceElectrodeArray;
-    spec.startTime = TicksOf(2025, 1, 31, 23, 59, 59, 999);
-    spec.stopTime = spec.startTime;  // no recorded time
-    spec.sampleRate = 50000000;
-    spec.appVersion = (1u << 16) | 40u;
-    spec.appBuild = 0;
-    spec.comment = std::string(400, 'x');
-    spec.streams.push_back(StreamWithoutEntities("Electrode Raw Data", 1, "aver0001"));
-    spec.streams.push_back(StreamWithoutEntities("Digital Raw Data", 2, "aver0002"));
+    RecordingSpec desc;
+    desc.sourceType = kSourceElectrodeArray;
+    desc.startTime = TicksOf(2025, 1, 31, 23, 59, 59, 999);
+    desc.stopTime = desc.startTime;  // no recorded time
+    desc.sampleRate = 50000000;
+    desc.appVersion = (1u << 16) | 40u;
+    desc.appBuild = 0;
+    desc.comment = std::string(400, 'x');
+    desc.streams.push_back(StreamWithoutEntities("Electrode Raw Data", 1, "aver0001"));
+    desc.streams.push_back(StreamWithoutEntities("Digital Raw Data", 2, "aver0002"));
 
     ExpectedInfo want;
     want.Text(0, "MEA cont El,Di");
@@ -299,19 +299,19 @@ TEST_F(FileInfoThroughLibrary, StreamNamesAndLongCommentOfAnElectrodeArrayRecord
     const uint32_t date[] = {2025, 1, 0, 31, 23, 59, 59, 999};
     for (size_t i = 0; i < 8; ++i) want.U32(116 + 4 * i, date[i]);
     want.Text(148, std::string(255, 'x'));
-    EXPECT_EQ(InfoOf(spec), want.bytes);
+    EXPECT_EQ(InfoOf(desc), want.bytes);
 }
 
 TEST_F(FileInfoThroughLibrary, TwelveStreamsFillTheFileTypeTo31Characters) {
-    RecordingSpec spec;
-    spec.startTime = TicksOf(2026, 1, 1, 0, 0, 0, 0);
+    RecordingSpec desc;
+    desc.startTime = TicksOf(2026, 1, 1, 0, 0, 0, 0);
     for (int i = 0; i < 12; ++i) {
         const char name[] = {static_cast<char>('A' + i), static_cast<char>('a' + i), 'x', '\0'};
         char tag[16];
         std::snprintf(tag, sizeof tag, "aver%04x", i + 1);
-        spec.streams.push_back(StreamWithoutEntities(name, static_cast<uint16_t>(i + 1), tag));
+        desc.streams.push_back(StreamWithoutEntities(name, static_cast<uint16_t>(i + 1), tag));
     }
-    const std::vector<uint8_t> got = InfoOf(spec);
+    const std::vector<uint8_t> got = InfoOf(desc);
     const char* type = reinterpret_cast<const char*>(&got[ExpectedInfo::base]);
     EXPECT_EQ(std::string(type), "MEA cont Aa,Bb,Cc,Dd,Ee,Ff,G...");
     EXPECT_EQ(got[ExpectedInfo::base + 31], 0);

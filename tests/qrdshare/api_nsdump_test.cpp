@@ -43,18 +43,18 @@ NsdumpRun RunNsdump(const std::string& args) {
 TEST(Nsdump, PrintsLibraryAndFileInformationAndNamesFailures) {
     if (!std::filesystem::exists(NsdumpPath())) GTEST_SKIP() << "nsdump not built at " << NsdumpPath();
     qrd_test::TempDir dir;
-    RecordingSpec spec;
-    spec.startTime = kUnixEpochTicks + 86400ull * 1000000000ull;  // 1970-01-02
-    spec.stopTime = spec.startTime + 2500000000ull;
-    spec.comment = "nsdump check";
+    RecordingSpec desc;
+    desc.startTime = kUnixEpochTicks + 86400ull * 1000000000ull;  // 1970-01-02
+    desc.stopTime = desc.startTime + 2500000000ull;
+    desc.comment = "nsdump check";
     StreamSpec s;
     s.typeName = "average";  // a stream that gives no entities
     s.name = "Trigger";
     s.id = 1;
     s.tag = "aver0001";
-    spec.streams.push_back(s);
+    desc.streams.push_back(s);
     const std::string good = dir.File("good.qrd");
-    ASSERT_TRUE(WriteRecording(spec, good));
+    ASSERT_TRUE(WriteRecording(desc, good));
     const std::string bad = dir.Write("bad.qrd", "not a recording");
 
     const NsdumpRun r = RunNsdump("'" + good + "' '" + bad + "' '" + dir.File("missing.qrd") + "'");

@@ -18,11 +18,11 @@ namespace qrd {
 namespace {
 
 std::string WriteEmptyRecording(const qrd_test::TempDir& dir, const std::string& name) {
-    RecordingSpec spec;
-    spec.startTime = kUnixEpochTicks;
+    RecordingSpec desc;
+    desc.startTime = kUnixEpochTicks;
     const std::string path = dir.File(name);
     std::string error;
-    EXPECT_TRUE(WriteRecording(spec, path, &error)) << error;
+    EXPECT_TRUE(WriteRecording(desc, path, &error)) << error;
     return path;
 }
 

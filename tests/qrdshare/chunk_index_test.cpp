@@ -181,29 +181,29 @@ TEST(ChunkIndexLists, DamagedBlocksAreRejectedWholeAndLeaveTheIndexAlone) {
 
 TEST(ChunkIndexValidate, LastEntryMustPointAtAChunkWithThatStart) {
     TempDir dir;
-    RecordingSpec spec;
+    RecordingSpec desc;
     ContinuousStreamOptions o;
     o.channelCount = 2;
     o.spans = {{UtcTicks(2026, 1, 1), 25000}};  // one second in ten chunks
-    AddContinuousStream(spec, o, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c + i); });
+    AddContinuousStream(desc, o, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c + i); });
     RecordingPlan plan;
-    ASSERT_TRUE(WriteRecording(spec, dir.File("rec.qrd"), nullptr, &plan));
+    ASSERT_TRUE(WriteRecording(desc, dir.File("rec.qrd"), nullptr, &plan));
     BinaryFile rec;
     ASSERT_TRUE(rec.OpenRead(dir.File("rec.qrd")));
     ASSERT_TRUE(rec.Seek(123));
 
     CQRVAChunkIndex index;
     EXPECT_TRUE(index.Validate(rec));  // no entries
-    index.AddPosition(spec.chunks[0].start, plan.chunkOffsets[0]);
-    index.AddPosition(spec.chunks[7].start, plan.chunkOffsets[7]);
+    index.AddPosition(desc.chunks[0].start, plan.chunkOffsets[0]);
+    index.AddPosition(desc.chunks[7].start, plan.chunkOffsets[7]);
     EXPECT_TRUE(index.Validate(rec));
     EXPECT_EQ(rec.Tell(), 123u);  // position restored
 
     CQRVAChunkIndex wrongTime;
-    wrongTime.AddPosition(spec.chunks[7].start + 1, plan.chunkOffsets[7]);
+    wrongTime.AddPosition(desc.chunks[7].start + 1, plan.chunkOffsets[7]);
     EXPECT_FALSE(wrongTime.Validate(rec));
     CQRVAChunkIndex wrongChunk;
-    wrongChunk.AddPosition(spec.chunks[7].start, plan.chunkOffsets[6]);
+    wrongChunk.AddPosition(desc.chunks[7].start, plan.chunkOffsets[6]);
     EXPECT_FALSE(wrongChunk.Validate(rec));
     CQRVAChunkIndex beyond;
     beyond.AddPosition(0, plan.fileSize - 20);

@@ -23,10 +23,10 @@ using namespace qrd_test;
 TEST(EntityTable, FileWithoutStreamsHasNoEntities) {
     FreshQrdshare lib;
     TempDir dir;
-    RecordingSpec spec;
-    spec.startTime = EntityRecordingStart();
-    spec.sourceType = kSourceLinear;
-    OpenRecording rec(*lib, WriteRecordingTo(dir, "empty.qrd", spec));
+    RecordingSpec desc;
+    desc.startTime = EntityRecordingStart();
+    desc.sourceType = kSourceLinear;
+    OpenRecording rec(*lib, WriteRecordingTo(dir, "empty.qrd", desc));
     ASSERT_EQ(rec.result(), ns_OK);
     const ns_FILEINFO info = rec.FileInfo();
     EXPECT_STREQ(info.szFileType, "LIN cont");
@@ -140,13 +140,13 @@ TEST(EntityTable, DigitalEdgesComeBackWithTheirTimesAndDirections) {
 TEST(EntityTable, TriggerStreamGivesOneEventEntityWithValueAndWords) {
     FreshQrdshare lib;
     TempDir dir;
-    RecordingSpec spec;
-    spec.startTime = EntityRecordingStart();
-    AddTriggerEvents(spec, TriggerStream(-7, true), {{1 * kMs, 0x0001}, {2500000, 0x00FF}, {60 * kMs, 0xABCD}});
+    RecordingSpec desc;
+    desc.startTime = EntityRecordingStart();
+    AddTriggerEvents(desc, TriggerStream(-7, true), {{1 * kMs, 0x0001}, {2500000, 0x00FF}, {60 * kMs, 0xABCD}});
     RecordingSpec bare;
     bare.startTime = EntityRecordingStart();
     AddTriggerEvents(bare, TriggerStream(0, false), {{1 * kMs, 0x0102}});
-    OpenRecording rec(*lib, WriteRecordingTo(dir, "trigger.qrd", spec));
+    OpenRecording rec(*lib, WriteRecordingTo(dir, "trigger.qrd", desc));
     OpenRecording noInfo(*lib, WriteRecordingTo(dir, "bare.qrd", bare));
     ASSERT_EQ(rec.result(), ns_OK);
     ASSERT_EQ(noInfo.result(), ns_OK);
@@ -231,15 +231,15 @@ TEST(EntityTable, SweepModeDigitalEdgesStayWithinTheirSweep) {
     // of the sweep before).
     FreshQrdshare lib;
     TempDir dir;
-    RecordingSpec spec = SweepRecording({100, 100, 100});
+    RecordingSpec desc = SweepRecording({100, 100, 100});
     ContinuousStreamOptions digital;
     digital.id = 6;
     digital.channelNamePrefix = "D";
     digital.chunkDuration = 10 * kMs;
-    for (uint64_t w = 0; w < 3; ++w) digital.spans.push_back({spec.startTime + w * 100 * kMs, 100});
-    AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>(i % 100 >= 50 ? 1 : 0); });
-    InterleaveChunks(spec);
-    OpenRecording rec(*lib, WriteRecordingTo(dir, "digital_sweeps.qrd", spec));
+    for (uint64_t w = 0; w < 3; ++w) digital.spans.push_back({desc.startTime + w * 100 * kMs, 100});
+    AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>(i % 100 >= 50 ? 1 : 0); });
+    InterleaveChunks(desc);
+    OpenRecording rec(*lib, WriteRecordingTo(dir, "digital_sweeps.qrd", desc));
     ASSERT_EQ(rec.result(), ns_OK);
     // anlg: 2 analog + 2 segment; trigger; digi: analog, 16 bits, segment.
     ASSERT_EQ(rec.FileInfo().dwEntityCount, 4u + 1 + 18);
@@ -295,9 +295,9 @@ TEST(EntityTable, PressedStartSettingMeasuresTimesFromTheFileTime) {
     FreshQrdshare on("[Settings]\nBaseIsPressedStart=1\n");
     FreshQrdshare off;
     TempDir dir;
-    RecordingSpec spec = ElectrodeAndDigital(1);
-    spec.fileTime = spec.startTime - 2500 * kMs;
-    const std::string path = WriteRecordingTo(dir, "offset.qrd", spec);
+    RecordingSpec desc = ElectrodeAndDigital(1);
+    desc.fileTime = desc.startTime - 2500 * kMs;
+    const std::string path = WriteRecordingTo(dir, "offset.qrd", desc);
     OpenRecording withOffset(*on, path);
     OpenRecording without(*off, path);
     ASSERT_EQ(withOffset.result(), ns_OK);

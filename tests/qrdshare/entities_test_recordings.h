@@ -44,17 +44,17 @@ inline uint16_t DigitalWord(uint64_t i) {
 // "MEA cont El,Di": 100 ms at 25 kHz (2500 samples) of an electrode stream
 // with `electrodes` channels and a one-channel digital stream.
 inline qrd::RecordingSpec ElectrodeAndDigital(uint32_t electrodes, uint64_t samples = 2500) {
-    qrd::RecordingSpec spec;
-    spec.startTime = EntityRecordingStart();
-    spec.sourceType = qrd::kSourceElectrodeArray;
+    qrd::RecordingSpec desc;
+    desc.startTime = EntityRecordingStart();
+    desc.sourceType = qrd::kSourceElectrodeArray;
     qrd::ContinuousStreamOptions raw;
     raw.channelCount = electrodes;
     raw.channelNamePrefix = "E";
     raw.chunkDuration = 10 * kMs;
     raw.format.adcZero = 32768;
     raw.format.unitStep = 1.0e-7;
-    raw.spans.push_back({spec.startTime, samples});
-    qrd::AddContinuousStream(spec, raw, ElectrodeSample);
+    raw.spans.push_back({desc.startTime, samples});
+    qrd::AddContinuousStream(desc, raw, ElectrodeSample);
 
     qrd::ContinuousStreamOptions digital = raw;
     digital.id = 2;
@@ -62,9 +62,9 @@ inline qrd::RecordingSpec ElectrodeAndDigital(uint32_t electrodes, uint64_t samp
     digital.firstChannelNumber = 61;
     digital.firstHardwareIndex = 0;
     digital.channelNamePrefix = "D";
-    qrd::AddDigitalStream(spec, digital, DigitalWord);
-    qrd::InterleaveChunks(spec);
-    return spec;
+    qrd::AddDigitalStream(desc, digital, DigitalWord);
+    qrd::InterleaveChunks(desc);
+    return desc;
 }
 
 // ---- events --------------------------------------------------------------------
@@ -91,13 +91,13 @@ inline qrd::StreamSpec TriggerStream(int32_t eventValue, bool withSettings, uint
     return s;
 }
 
-inline void AddTriggerEvents(qrd::RecordingSpec& spec, const qrd::StreamSpec& stream,
+inline void AddTriggerEvents(qrd::RecordingSpec& desc, const qrd::StreamSpec& stream,
                              const std::vector<TriggerEvent>& events) {
-    const uint64_t t0 = spec.startTime;
+    const uint64_t t0 = desc.startTime;
     std::vector<uint8_t> first, second;
     for (const TriggerEvent& e : events)
         qrd::AppendTriggerRecord(e.offset < 50 * kMs ? first : second, stream.headerVersion, t0 + e.offset, e.word);
-    qrd::AddEventStream(spec, stream, {{t0, t0 + 50 * kMs, first}, {t0 + 50 * kMs, t0 + 100 * kMs, second}});
+    qrd::AddEventStream(desc, stream, {{t0, t0 + 50 * kMs, first}, {t0 + 50 * kMs, t0 + 100 * kMs, second}});
 }
 
 struct Spike {
@@ -129,8 +129,8 @@ inline qrd::StreamSpec SpikeStream(const std::vector<int32_t>& hardwareIndexes, 
     return s;
 }
 
-inline void AddSpikes(qrd::RecordingSpec& spec, const qrd::StreamSpec& stream, const std::vector<Spike>& spikes) {
-    const uint64_t t0 = spec.startTime;
+inline void AddSpikes(qrd::RecordingSpec& desc, const qrd::StreamSpec& stream, const std::vector<Spike>& spikes) {
+    const uint64_t t0 = desc.startTime;
     std::vector<qrd::EventChunk> chunks;
     for (const Spike& spike : spikes) {
         const uint64_t slot = spike.offset / (40 * kMs);
@@ -141,7 +141,7 @@ inline void AddSpikes(qrd::RecordingSpec& spec, const qrd::StreamSpec& stream, c
         qrd::AppendSpikeRecord(chunks[slot].payload, stream.headerVersion, t0 + spike.offset, spike.hardwareIndex,
                                spike.samples, spike.unit);
     }
-    qrd::AddEventStream(spec, stream, chunks);
+    qrd::AddEventStream(desc, stream, chunks);
 }
 
 // ---- sweeps --------------------------------------------------------------------
@@ -153,13 +153,13 @@ inline uint16_t SweepSample(uint32_t c, uint64_t i) { return static_cast<uint16_
 // numbers 1 and 2) with one sweep per entry of `lengths` (samples at 25 kHz,
 // sweep w starting at w x 100 ms), and the trigger stream that started them.
 inline qrd::RecordingSpec SweepRecording(const std::vector<uint64_t>& lengths, uint16_t version = 10) {
-    qrd::RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = EntityRecordingStart();
-    spec.stopTime = spec.startTime + (lengths.size() + 1) * 100 * kMs;
-    spec.recordingMode = qrd::kModeTriggered;
-    spec.triggerTag1 = "trig0001";
-    spec.index = qrd::IndexChoice::kEmbedded;
+    qrd::RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = EntityRecordingStart();
+    desc.stopTime = desc.startTime + (lengths.size() + 1) * 100 * kMs;
+    desc.recordingMode = qrd::kModeTriggered;
+    desc.triggerTag1 = "trig0001";
+    desc.index = qrd::IndexChoice::kEmbedded;
     qrd::ContinuousStreamOptions raw;
     raw.typeName = "analog";
     raw.name = "Analog Raw Data";
@@ -170,17 +170,17 @@ inline qrd::RecordingSpec SweepRecording(const std::vector<uint64_t>& lengths, u
     std::vector<qrd::SweepEntry> sweeps;
     std::vector<TriggerEvent> triggers;
     for (size_t w = 0; w < lengths.size(); ++w) {
-        const uint64_t begin = spec.startTime + w * 100 * kMs;
+        const uint64_t begin = desc.startTime + w * 100 * kMs;
         raw.spans.push_back({begin, lengths[w]});
         sweeps.push_back({begin, begin + qrd::SampleTime(0, lengths[w], kRate25k)});
         triggers.push_back({w * 100 * kMs, static_cast<uint16_t>(w + 1)});
     }
-    qrd::AddContinuousStream(spec, raw, SweepSample);
-    spec.sweeps = sweeps;
+    qrd::AddContinuousStream(desc, raw, SweepSample);
+    desc.sweeps = sweeps;
     qrd::StreamSpec trigger = TriggerStream(5, true, 9);
-    AddTriggerEvents(spec, trigger, triggers);
-    qrd::InterleaveChunks(spec);
-    return spec;
+    AddTriggerEvents(desc, trigger, triggers);
+    qrd::InterleaveChunks(desc);
+    return desc;
 }
 
 // ---- host side -----------------------------------------------------------------
@@ -220,10 +220,10 @@ private:
     ns_RESULT result_ = ns_LIBERROR;
 };
 
-inline std::string WriteRecordingTo(const TempDir& dir, const std::string& name, const qrd::RecordingSpec& spec) {
+inline std::string WriteRecordingTo(const TempDir& dir, const std::string& name, const qrd::RecordingSpec& desc) {
     const std::string path = dir.File(name);
     std::string error;
-    EXPECT_TRUE(qrd::WriteRecording(spec, path, &error)) << error;
+    EXPECT_TRUE(qrd::WriteRecording(desc, path, &error)) << error;
     return path;
 }
 

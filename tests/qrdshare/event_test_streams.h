@@ -48,15 +48,15 @@ inline qrd::StreamSpec EventStream(const std::string& type, uint16_t version, ui
 // [start + i x 100 ms, start + (i + 1) x 100 ms).
 inline qrd::RecordingSpec OneStreamRecording(const qrd::StreamSpec& stream,
                                              const std::vector<std::vector<uint8_t>>& payloads) {
-    qrd::RecordingSpec spec;
-    spec.startTime = EventRecordingStart();
+    qrd::RecordingSpec desc;
+    desc.startTime = EventRecordingStart();
     std::vector<qrd::EventChunk> chunks;
     for (size_t i = 0; i < payloads.size(); ++i) {
-        const uint64_t start = spec.startTime + i * 100000000ull;
+        const uint64_t start = desc.startTime + i * 100000000ull;
         chunks.push_back({start, start + 100000000ull, payloads[i]});
     }
-    qrd::AddEventStream(spec, stream, chunks);
-    return spec;
+    qrd::AddEventStream(desc, stream, chunks);
+    return desc;
 }
 
 // Ticks of an event at ms milliseconds (plus us microseconds) after the start.
@@ -65,10 +65,10 @@ inline uint64_t At(uint64_t ms, uint64_t us = 0) { return EventRecordingStart() 
 // Writes and opens a recording; the file stays open while the object lives.
 class OpenRecording {
 public:
-    explicit OpenRecording(const qrd::RecordingSpec& spec, const std::string& name = "events.qrd") {
+    explicit OpenRecording(const qrd::RecordingSpec& desc, const std::string& name = "events.qrd") {
         const std::string path = dir_.File(name);
         std::string error;
-        written_ = qrd::WriteRecording(spec, path, &error);
+        written_ = qrd::WriteRecording(desc, path, &error);
         EXPECT_TRUE(written_) << error;
         if (written_) opened_ = file_.Open(path.c_str()) == qrd::CQRVAStreamFile::kOpenOk;
         EXPECT_TRUE(opened_);

@@ -161,10 +161,10 @@ std::vector<std::vector<uint8_t>> TriggerChunks() {
 TEST(EventWalk, EventAtTimeFindsTheFirstEventNotBefore) {
     for (IndexChoice index : {IndexChoice::kNone, IndexChoice::kEmbedded}) {
         SCOPED_TRACE(index == IndexChoice::kNone ? "no index" : "position index");
-        RecordingSpec spec = OneStreamRecording(EventStream("trigger", 5), TriggerChunks());
-        spec.index = index;
-        spec.positionSpacing = 0;
-        OpenRecording rec(spec);
+        RecordingSpec desc = OneStreamRecording(EventStream("trigger", 5), TriggerChunks());
+        desc.index = index;
+        desc.positionSpacing = 0;
+        OpenRecording rec(desc);
         ASSERT_TRUE(rec.ok());
         auto wordAt = [&](uint64_t ticks) -> int {
             std::unique_ptr<CQRVAEvent> e = qrd_test::EventAtTime(rec.stream(), ticks);

@@ -19,7 +19,7 @@ using qrd_test::TempDir;
 constexpr uint64_t kMs = 1000000;
 
 // An "analog" stream whose chunks span the given millisecond pairs.
-void AddTimedStream(RecordingSpec& spec, const std::string& tag, uint16_t id,
+void AddTimedStream(RecordingSpec& desc, const std::string& tag, uint16_t id,
                     const std::vector<std::pair<uint64_t, uint64_t>>& ms) {
     StreamSpec st;
     st.typeName = "analog";
@@ -31,13 +31,13 @@ void AddTimedStream(RecordingSpec& spec, const std::string& tag, uint16_t id,
     st.channels.push_back(channel);
     std::vector<EventChunk> chunks;
     for (const auto& p : ms) chunks.push_back({SamplesStart() + p.first * kMs, SamplesStart() + p.second * kMs, {1, 0, 2, 0}});
-    AddEventStream(spec, st, chunks);
+    AddEventStream(desc, st, chunks);
 }
 
 RecordingSpec EmptySpec() {
-    RecordingSpec spec;
-    spec.startTime = SamplesStart();
-    return spec;
+    RecordingSpec desc;
+    desc.startTime = SamplesStart();
+    return desc;
 }
 
 std::vector<SweepEntry> SweepsOf(const CQRVAStreamFile& file) {
@@ -53,12 +53,12 @@ TEST(IndexScan, GapsInTheReferenceStreamMakeSweeps) {
     TempDir dir;
     CQRVAStreamFile file;
     // The reference is the last stream with data; the first stream's chunks do not matter.
-    RecordingSpec spec = EmptySpec();
-    AddTimedStream(spec, "elec0001", 1, {{0, 5}, {50, 60}});
-    AddTimedStream(spec, "elec0002", 2, {{0, 10}, {10, 20}, {30, 40}});
-    AddTimedStream(spec, "elec0003", 3, {});
-    InterleaveChunks(spec);
-    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "gaps.qrd", spec).c_str()), 0);
+    RecordingSpec desc = EmptySpec();
+    AddTimedStream(desc, "elec0001", 1, {{0, 5}, {50, 60}});
+    AddTimedStream(desc, "elec0002", 2, {{0, 10}, {10, 20}, {30, 40}});
+    AddTimedStream(desc, "elec0003", 3, {});
+    InterleaveChunks(desc);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "gaps.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetSweepStart(0), nullptr);  // nothing before the index is built
     ASSERT_EQ(file.BuildIndex(), 2);
     EXPECT_EQ(SweepsOf(file), (std::vector<SweepEntry>{Sweep(0, 20), Sweep(30, 40)}));
@@ -69,10 +69,10 @@ TEST(IndexScan, GapsInTheReferenceStreamMakeSweeps) {
     EXPECT_EQ(file.BuildIndex(), 2);
 
     // Without any chunk: no sweeps, and the recording stops where it starts.
-    spec = EmptySpec();
-    AddTimedStream(spec, "elec0001", 1, {});
-    spec.stopTime = SamplesStart() + 1000 * kMs;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "none.qrd", spec).c_str()), 0);
+    desc = EmptySpec();
+    AddTimedStream(desc, "elec0001", 1, {});
+    desc.stopTime = SamplesStart() + 1000 * kMs;
+    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "none.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.BuildIndex(), 0);
     EXPECT_EQ(file.GetSweepStart(0), nullptr);
     EXPECT_TRUE(file.GetIndex().positions().empty());
@@ -82,18 +82,18 @@ TEST(IndexScan, GapsInTheReferenceStreamMakeSweeps) {
 TEST(IndexScan, AShortTriggerStreamDoesNotCutTheSweepsShort) {
     TempDir dir;
     const uint64_t s = SamplesStart();
-    RecordingSpec spec = qrd_test::SweepRecording(25000000, 8, 100 * kMs,
+    RecordingSpec desc = qrd_test::SweepRecording(25000000, 8, 100 * kMs,
                                                   {{s, 25000}, {s + 2000 * kMs, 25000}, {s + 4000 * kMs, 12500}});
     // The trigger stream's only chunk comes first and early.
-    spec.chunks.erase(std::remove_if(spec.chunks.begin(), spec.chunks.end(),
+    desc.chunks.erase(std::remove_if(desc.chunks.begin(), desc.chunks.end(),
                                      [&](const ChunkSpec& c) { return c.stream == 0 && c.start != s; }),
-                      spec.chunks.end());
+                      desc.chunks.end());
     RecordingPlan plan;
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "short.qrd", spec, &plan).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "short.qrd", desc, &plan).c_str()), 0);
     ASSERT_EQ(file.BuildIndex(), 3);
     EXPECT_EQ(SweepsOf(file), (std::vector<SweepEntry>{Sweep(0, 1000), Sweep(2000, 3000), Sweep(4000, 4500)}));
-    EXPECT_EQ(SweepsOf(file), DeriveSweeps(spec));
+    EXPECT_EQ(SweepsOf(file), DeriveSweeps(desc));
     EXPECT_EQ(file.GetStopTime()->GetTicks(), s + 4500 * kMs);
 
     // Position entries: ordered, about 250000 bytes apart, each at the tag of
@@ -152,8 +152,8 @@ void WriteCache(const std::string& path, CQRVAChunkIndex index) {
 TEST(IndexCache, WrittenByTheScanReusedAndDiscardedWhenItDoesNotFit) {
     TempDir dir;
     const uint64_t s = SamplesStart();
-    const RecordingSpec spec = qrd_test::SweepRecording(25000000, 4, 100 * kMs, {{s, 12500}, {s + 1000 * kMs, 12500}});
-    const std::string path = qrd_test::WriteSpecTo(dir, "rec.qrd", spec);
+    const RecordingSpec desc = qrd_test::SweepRecording(25000000, 4, 100 * kMs, {{s, 12500}, {s + 1000 * kMs, 12500}});
+    const std::string path = qrd_test::WriteSpecTo(dir, "rec.qrd", desc);
     const std::string cachePath = dir.File("qrvidx" + std::to_string(s));
 
     // No cache folder: nothing is written, every open scans.
@@ -213,7 +213,7 @@ TEST(IndexCache, WrittenByTheScanReusedAndDiscardedWhenItDoesNotFit) {
         file.SetCacheDirectory(dir.path() + "/");
         ASSERT_EQ(file.Open(path.c_str()), 0);
         ASSERT_EQ(file.BuildIndex(), 2);
-        EXPECT_EQ(SweepsOf(file), DeriveSweeps(spec));
+        EXPECT_EQ(SweepsOf(file), DeriveSweeps(desc));
     }
 }
 
@@ -222,17 +222,17 @@ TEST(IndexScan, OldRecordingsWithLongChunksKeepSweepsButNoPositions) {
     const uint64_t s = SamplesStart();
     // Version 0 by recorder 1.20, 200 ms chunks with gaps and one trigger
     // stream: the open decides to keep no position entries.
-    RecordingSpec spec;
-    spec.version = 0;
-    spec.appVersion = (1u << 16) | 20u;
-    spec.startTime = s;
-    spec.recordingMode = kModeTriggered;
-    qrd::AddContinuousStream(spec, qrd_test::RawOptions(25000000, 2, 200 * kMs, {{s, 10000}, {s + 1000 * kMs, 10000}}),
+    RecordingSpec desc;
+    desc.version = 0;
+    desc.appVersion = (1u << 16) | 20u;
+    desc.startTime = s;
+    desc.recordingMode = kModeTriggered;
+    qrd::AddContinuousStream(desc, qrd_test::RawOptions(25000000, 2, 200 * kMs, {{s, 10000}, {s + 1000 * kMs, 10000}}),
                              qrd_test::SampleValue);
     StreamSpec trigger = qrd_test::TriggerStreamSpec();
-    AddEventStream(spec, trigger, {{s, s + 400 * kMs, {}}, {s + 1000 * kMs, s + 1400 * kMs, {}}});
-    InterleaveChunks(spec);
-    const std::string path = qrd_test::WriteSpecTo(dir, "old.qrd", spec);
+    AddEventStream(desc, trigger, {{s, s + 400 * kMs, {}}, {s + 1000 * kMs, s + 1400 * kMs, {}}});
+    InterleaveChunks(desc);
+    const std::string path = qrd_test::WriteSpecTo(dir, "old.qrd", desc);
     CQRVAStreamFile file;
     file.SetCacheDirectory(dir.path() + "/");
     ASSERT_EQ(file.Open(path.c_str()), 0);
@@ -252,8 +252,8 @@ TEST(IndexScan, OldRecordingsWithLongChunksKeepSweepsButNoPositions) {
 TEST(IndexScan, ProgressIsReportedAndACancelledScanLeavesNothing) {
     TempDir dir;
     const uint64_t s = SamplesStart();
-    const RecordingSpec spec = qrd_test::SweepRecording(25000000, 4, 100 * kMs, {{s, 12500}, {s + 1000 * kMs, 12500}});
-    const std::string path = qrd_test::WriteSpecTo(dir, "p.qrd", spec);
+    const RecordingSpec desc = qrd_test::SweepRecording(25000000, 4, 100 * kMs, {{s, 12500}, {s + 1000 * kMs, 12500}});
+    const std::string path = qrd_test::WriteSpecTo(dir, "p.qrd", desc);
 
     CQRVAStreamFile file;
     std::vector<std::pair<std::string, uint32_t>> reports;

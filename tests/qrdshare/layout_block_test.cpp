@@ -51,18 +51,18 @@ size_t EntrySize(int32_t version) {
     return version == 1 ? 844 : version == 2 ? 1360 : 1368;
 }
 
-std::vector<uint8_t> ComposeBlock(const BlockSpec& spec) {
+std::vector<uint8_t> ComposeBlock(const BlockSpec& desc) {
     std::vector<uint8_t> out;
     LeWriter w(out);
-    w.Bytes(spec.tag.data(), 8);
-    const size_t e = EntrySize(spec.version);
-    w.U64(32 + e * spec.entries.size());
-    w.I32(spec.version);
-    w.I32(spec.sourceType);
-    for (int32_t c : spec.counts) w.I32(c);
+    w.Bytes(desc.tag.data(), 8);
+    const size_t e = EntrySize(desc.version);
+    w.U64(32 + e * desc.entries.size());
+    w.I32(desc.version);
+    w.I32(desc.sourceType);
+    for (int32_t c : desc.counts) w.I32(c);
     w.I32(0x55AA);  // reserved: readers skip it
-    w.I32(spec.declaredEntries.value_or(static_cast<int32_t>(spec.entries.size())));
-    for (const CChannelEntry& entry : spec.entries) w.Bytes(entry.bytes(), e);
+    w.I32(desc.declaredEntries.value_or(static_cast<int32_t>(desc.entries.size())));
+    for (const CChannelEntry& entry : desc.entries) w.Bytes(entry.bytes(), e);
     return out;
 }
 
@@ -82,10 +82,10 @@ CChannelEntry NamedEntry(int32_t hwid, const std::string& name) {
 }
 
 TEST(LayoutBlock, VersionOneEntriesCompleteTheFieldsTheyLack) {
-    BlockSpec spec;
-    spec.version = 1;
-    spec.entries = {NamedEntry(4, "e4"), NamedEntry(9, "e9")};
-    std::vector<uint8_t> bytes = ComposeBlock(spec);
+    BlockSpec desc;
+    desc.version = 1;
+    desc.entries = {NamedEntry(4, "e4"), NamedEntry(9, "e9")};
+    std::vector<uint8_t> bytes = ComposeBlock(desc);
     ASSERT_EQ(bytes.size(), 48u + 2 * 844);
     bytes.push_back(0xEE);  // whatever follows the block stays unread
 
@@ -109,11 +109,11 @@ TEST(LayoutBlock, VersionOneEntriesCompleteTheFieldsTheyLack) {
 }
 
 TEST(LayoutBlock, VersionTwoAndThreeKeepWhatTheyStore) {
-    BlockSpec spec;
-    spec.version = 2;
-    spec.entries = {NamedEntry(1, "x")};
+    BlockSpec desc;
+    desc.version = 2;
+    desc.entries = {NamedEntry(1, "x")};
     {
-        TempRecording rec(ComposeBlock(spec));
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout;
         ASSERT_TRUE(ReadLayoutBlock(layout, rec.file));
         const CChannelEntry& e = layout.entries.at(0);
@@ -122,12 +122,12 @@ TEST(LayoutBlock, VersionTwoAndThreeKeepWhatTheyStore) {
         EXPECT_EQ(e.mapIndex(), 1);  // recomputed for version 2
         EXPECT_EQ(e.mapCondition(), 0);
     }
-    spec.version = 3;
+    desc.version = 3;
     {
-        TempRecording rec(ComposeBlock(spec));
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout;
         ASSERT_TRUE(ReadLayoutBlock(layout, rec.file));
-        EXPECT_EQ(layout.entries.at(0), spec.entries[0]);  // byte for byte
+        EXPECT_EQ(layout.entries.at(0), desc.entries[0]);  // byte for byte
     }
 }
 
@@ -142,11 +142,11 @@ TEST(LayoutBlock, WrongTagsAndVersionsAreRejectedAndLeaveTheLayoutAlone) {
     bad[3].version = 4;
     bad[4].version = 0;
     bad[5].version = -1;
-    for (BlockSpec& spec : bad) {
-        spec.entries = {NamedEntry(0, "n")};
-        TempRecording rec(ComposeBlock(spec));
+    for (BlockSpec& desc : bad) {
+        desc.entries = {NamedEntry(0, "n")};
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout = original;
-        EXPECT_FALSE(ReadLayoutBlock(layout, rec.file)) << spec.tag << " v" << spec.version;
+        EXPECT_FALSE(ReadLayoutBlock(layout, rec.file)) << desc.tag << " v" << desc.version;
         EXPECT_EQ(layout.sourceType, 1);
         ASSERT_EQ(layout.entries.size(), 64u);
         EXPECT_EQ(layout.entries[0].name(), "47");
@@ -154,35 +154,35 @@ TEST(LayoutBlock, WrongTagsAndVersionsAreRejectedAndLeaveTheLayoutAlone) {
 }
 
 TEST(LayoutBlock, EntryCountsTheFileCannotHoldAreRejected) {
-    BlockSpec spec;
-    spec.version = 1;
-    spec.entries = {NamedEntry(0, "a"), NamedEntry(1, "b")};
+    BlockSpec desc;
+    desc.version = 1;
+    desc.entries = {NamedEntry(0, "a"), NamedEntry(1, "b")};
 
-    spec.declaredEntries = 3;  // one more than the file holds
+    desc.declaredEntries = 3;  // one more than the file holds
     {
-        TempRecording rec(ComposeBlock(spec));
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout;
         EXPECT_FALSE(ReadLayoutBlock(layout, rec.file));
         EXPECT_TRUE(layout.entries.empty());
         EXPECT_EQ(rec.file.Tell(), 48u);  // refused before reading any entry
     }
     for (int32_t count : {-1, INT32_MIN, INT32_MAX, kMaxLayoutEntries + 1}) {
-        spec.declaredEntries = count;
-        TempRecording rec(ComposeBlock(spec));
+        desc.declaredEntries = count;
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout;
         EXPECT_FALSE(ReadLayoutBlock(layout, rec.file)) << count;
     }
     // Exactly enough bytes is fine, and so is an empty layout.
-    spec.declaredEntries = 2;
+    desc.declaredEntries = 2;
     {
-        TempRecording rec(ComposeBlock(spec));
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout;
         EXPECT_TRUE(ReadLayoutBlock(layout, rec.file));
     }
-    spec.entries.clear();
-    spec.declaredEntries = 0;
+    desc.entries.clear();
+    desc.declaredEntries = 0;
     {
-        TempRecording rec(ComposeBlock(spec));
+        TempRecording rec(ComposeBlock(desc));
         CQRLayout layout;
         BuildStandardLayout(layout, 0, 3, 3, 0, 0, 0);
         EXPECT_TRUE(ReadLayoutBlock(layout, rec.file));
@@ -191,9 +191,9 @@ TEST(LayoutBlock, EntryCountsTheFileCannotHoldAreRejected) {
 }
 
 TEST(LayoutBlock, TruncatedBlocksFail) {
-    BlockSpec spec;
-    spec.entries = {NamedEntry(0, "a")};
-    const std::vector<uint8_t> full = ComposeBlock(spec);
+    BlockSpec desc;
+    desc.entries = {NamedEntry(0, "a")};
+    const std::vector<uint8_t> full = ComposeBlock(desc);
     for (size_t keep : {size_t{0}, size_t{7}, size_t{16}, size_t{47}}) {
         TempRecording rec(std::vector<uint8_t>(full.begin(), full.begin() + keep));
         CQRLayout layout;
@@ -202,12 +202,12 @@ TEST(LayoutBlock, TruncatedBlocksFail) {
 }
 
 TEST(LayoutBlock, AnOldBlockIsWrittenBackAsVersionThree) {
-    BlockSpec spec;
-    spec.version = 1;
-    spec.sourceType = 3;
-    spec.counts[0] = 3;
-    spec.entries = {NamedEntry(0, "a"), NamedEntry(1, "b"), NamedEntry(2, "c")};
-    TempRecording rec(ComposeBlock(spec));
+    BlockSpec desc;
+    desc.version = 1;
+    desc.sourceType = 3;
+    desc.counts[0] = 3;
+    desc.entries = {NamedEntry(0, "a"), NamedEntry(1, "b"), NamedEntry(2, "c")};
+    TempRecording rec(ComposeBlock(desc));
     CQRLayout layout;
     ASSERT_TRUE(ReadLayoutBlock(layout, rec.file));
     layout.reserved = 12345;  // never written: the block's word is 0

@@ -60,9 +60,9 @@ TEST_F(MergeFailures, IncompatibleRecordingsNameTheFirstDifferenceAndWriteNothin
         SCOPED_TRACE(n);
         MergeRecordingOptions later;
         later.start += 20 * kSecond;
-        RecordingSpec spec = MergeRecording(later);
-        d.change(spec);
-        CQRVAStreamFile* other = Add("other" + std::to_string(n) + ".qrd", spec);
+        RecordingSpec desc = MergeRecording(later);
+        d.change(desc);
+        CQRVAStreamFile* other = Add("other" + std::to_string(n) + ".qrd", desc);
         ASSERT_TRUE(other);
         const std::string output = dir.File("out" + std::to_string(n++) + ".qrd");
         EXPECT_EQ(Run({other, first}, output), 1);

@@ -32,13 +32,13 @@ inline uint16_t MergeSample(uint16_t base, uint32_t channel, uint64_t index) {
 // Electrodes (1 kHz, 100 ms chunks), a digital stream and a trigger stream
 // with one trigger per span.
 inline qrd::RecordingSpec MergeRecording(const MergeRecordingOptions& o) {
-    qrd::RecordingSpec spec;
-    spec.version = o.version;
-    spec.startTime = o.start;
-    spec.sampleRate = 1000000;
-    spec.recordingMode = o.recordingMode;
-    spec.triggerStreamId = 3;
-    if (o.recordingMode != qrd::kModeContinuous) spec.triggerTag1 = "trig0001";
+    qrd::RecordingSpec desc;
+    desc.version = o.version;
+    desc.startTime = o.start;
+    desc.sampleRate = 1000000;
+    desc.recordingMode = o.recordingMode;
+    desc.triggerStreamId = 3;
+    if (o.recordingMode != qrd::kModeContinuous) desc.triggerTag1 = "trig0001";
     qrd::ContinuousStreamOptions raw;
     raw.sampleRate = 1000000;
     raw.channelCount = o.channelCount;
@@ -46,10 +46,10 @@ inline qrd::RecordingSpec MergeRecording(const MergeRecordingOptions& o) {
     for (uint64_t at = o.start, k = 0; k < o.spanSeconds.size(); at += (o.spanSeconds[k++] + 1) * kSecond)
         raw.spans.push_back({at, o.spanSeconds[k] * 1000});
     const uint16_t base = o.sampleBase;
-    qrd::AddContinuousStream(spec, raw, [base](uint32_t c, uint64_t i) { return MergeSample(base, c, i); });
+    qrd::AddContinuousStream(desc, raw, [base](uint32_t c, uint64_t i) { return MergeSample(base, c, i); });
     raw.id = 2;
     raw.channelCount = 1;
-    qrd::AddDigitalStream(spec, raw, [](uint64_t i) { return static_cast<uint16_t>(i & 3); });
+    qrd::AddDigitalStream(desc, raw, [](uint64_t i) { return static_cast<uint16_t>(i & 3); });
     if (o.triggerStream) {
         qrd::StreamSpec trigger;
         trigger.typeName = "trigger";
@@ -61,10 +61,10 @@ inline qrd::RecordingSpec MergeRecording(const MergeRecordingOptions& o) {
             events.push_back({span.start, span.start + kSecond / 10, {}});
             qrd::AppendTriggerRecord(events.back().payload, 0, span.start, 1);
         }
-        qrd::AddEventStream(spec, trigger, events);
+        qrd::AddEventStream(desc, trigger, events);
     }
-    qrd::InterleaveChunks(spec);
-    return spec;
+    qrd::InterleaveChunks(desc);
+    return desc;
 }
 
 // Interleaved electrode values of samples [first, first + count).
@@ -102,10 +102,10 @@ inline StreamContents ReadStreamContents(qrd::CQRVAStream& stream) {
 // Writes and opens recordings; they stay open as long as the fixture.
 class MergeFiles {
 public:
-    qrd::CQRVAStreamFile* Add(const std::string& name, const qrd::RecordingSpec& spec) {
+    qrd::CQRVAStreamFile* Add(const std::string& name, const qrd::RecordingSpec& desc) {
         const std::string path = dir.File(name);
         opened_.emplace_back(new qrd::CQRVAStreamFile());
-        if (!qrd::WriteRecording(spec, path) || opened_.back()->Open(path.c_str()) != 0) return nullptr;
+        if (!qrd::WriteRecording(desc, path) || opened_.back()->Open(path.c_str()) != 0) return nullptr;
         return opened_.back().get();
     }
     qrd::CQRVAStreamFile* Add(const std::string& name, const MergeRecordingOptions& o) {

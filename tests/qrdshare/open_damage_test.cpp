@@ -17,34 +17,34 @@ using qrd_test::TempDir;
 // A configured-layout recording: its layout block lies between the file
 // header and the stream blocks.
 RecordingSpec LayoutRecording() {
-    RecordingSpec spec = qrd_test::SmallRecording(10);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
     CQRLayout layout;
     BuildStandardLayout(layout, 0, 4, 2, 1, 1, 0);
     layout.sourceType = 3;
-    WriteLayoutBlock(layout, spec.layoutBlock);
-    spec.sourceType = kSourceConfiguredLayout;
-    spec.index = IndexChoice::kEmbedded;
-    return spec;
+    WriteLayoutBlock(layout, desc.layoutBlock);
+    desc.sourceType = kSourceConfiguredLayout;
+    desc.index = IndexChoice::kEmbedded;
+    return desc;
 }
 
 TEST(OpenDamage, TruncatedHeaderListsAreRejected) {
     TempDir dir;
     CQRVAStreamFile file;
     struct Case {
-        RecordingSpec spec;
+        RecordingSpec desc;
         uint64_t step;
     };
     std::vector<Case> cases = {{LayoutRecording(), 1}, {qrd_test::SmallRecording(0), 3},
                                {qrd_test::SmallRecording(4), 3}, {qrd_test::SmallRecording(6), 3}};
     for (const Case& c : cases) {
         RecordingPlan plan;
-        const std::vector<uint8_t> bytes = RecordingBytes(c.spec, &plan);
+        const std::vector<uint8_t> bytes = RecordingBytes(c.desc, &plan);
         // Written once and cut shorter step by step.
         const std::string path = qrd_test::WriteBytes(dir, "cut.qrd", bytes);
         for (uint64_t cut = plan.dataStart - 1; cut < plan.dataStart; cut -= c.step) {
             std::filesystem::resize_file(path, cut);
             const int result = file.Open(path.c_str());
-            ASSERT_EQ(result, cut < 8 ? 2 : 3) << "version " << c.spec.version << " cut at " << cut;
+            ASSERT_EQ(result, cut < 8 ? 2 : 3) << "version " << c.desc.version << " cut at " << cut;
             EXPECT_EQ(file.GetStream(0), nullptr);
         }
     }

@@ -14,10 +14,10 @@ namespace {
 using qrd_test::TempDir;
 
 RecordingSpec IndexedRecording(uint64_t positionSpacing) {
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    spec.index = IndexChoice::kEmbedded;
-    spec.positionSpacing = positionSpacing;
-    return spec;
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    desc.index = IndexChoice::kEmbedded;
+    desc.positionSpacing = positionSpacing;
+    return desc;
 }
 
 // Offsets inside the index block that follows the chunks.
@@ -26,18 +26,20 @@ uint64_t PositionSectionOffset(const RecordingPlan& plan) { return plan.indexOff
 void ExpectIndexDropped(CQRVAStreamFile& file, size_t chunkCount) {
     EXPECT_EQ(file.GetIndexFlag(), 0u);
     EXPECT_TRUE(file.GetIndex().positions().empty());
-    EXPECT_EQ(file.BuildIndex(), 0);
+    // Nothing of the damaged index survives: no sweeps until a scan has run.
     EXPECT_EQ(file.GetSweepStart(0), nullptr);
     EXPECT_EQ(file.GetSweepStartTicks(0), 0u);
     // The chunks are still there; the walk stops before the index block.
     EXPECT_EQ(qrd_test::CountFileChunks(file), chunkCount);
+    // A scan of the chunks replaces the index: one continuous sweep.
+    EXPECT_EQ(file.BuildIndex(), 1);
 }
 
 TEST(OpenIndex, AnEmbeddedIndexIsReadAndUsed) {
     TempDir dir;
     RecordingPlan plan;
-    const RecordingSpec spec = IndexedRecording(0);
-    const std::string path = qrd_test::WriteSpec(dir, "idx.qrd", spec, &plan);
+    const RecordingSpec desc = IndexedRecording(0);
+    const std::string path = qrd_test::WriteSpec(dir, "idx.qrd", desc, &plan);
     CQRVAStreamFile file;
     ASSERT_EQ(file.Open(path.c_str()), 0);
     EXPECT_EQ(file.GetIndexFlag(), 1u);
@@ -50,7 +52,7 @@ TEST(OpenIndex, AnEmbeddedIndexIsReadAndUsed) {
     ASSERT_TRUE(start && end);
     EXPECT_EQ(start->GetTicks(), plan.sweeps[0].start);
     EXPECT_EQ(end->GetTicks(), plan.sweeps[0].end);
-    EXPECT_EQ(start->GetOrigin(), static_cast<int64_t>(spec.startTime));
+    EXPECT_EQ(start->GetOrigin(), static_cast<int64_t>(desc.startTime));
     EXPECT_EQ(file.GetSweepStartTicks(0), plan.sweeps[0].start);
     EXPECT_EQ(file.GetSweepStart(1), nullptr);
     EXPECT_EQ(qrd_test::CountFileChunks(file), plan.chunkOffsets.size());
@@ -81,22 +83,23 @@ TEST(OpenIndex, ADamagedIndexIsDroppedNotTheRecording) {
     PutU64(bytes.data(), plan.trailerOffset + 16, bytes.size() + 100);
     ASSERT_EQ(file.Open(qrd_test::WriteBytes(dir, "far.qrd", bytes).c_str()), 0);
     EXPECT_EQ(file.GetIndexFlag(), 0u);
-    EXPECT_EQ(file.BuildIndex(), 0);
+    EXPECT_EQ(file.GetSweepStart(0), nullptr);
+    EXPECT_EQ(file.BuildIndex(), 1);
 
     // Sweeps that overlap.
-    RecordingSpec spec = IndexedRecording(0);
-    spec.sweeps = std::vector<SweepEntry>{{100, 200}, {150, 300}};
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "overlap.qrd", spec).c_str()), 0);
+    RecordingSpec desc = IndexedRecording(0);
+    desc.sweeps = std::vector<SweepEntry>{{100, 200}, {150, 300}};
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "overlap.qrd", desc).c_str()), 0);
     ExpectIndexDropped(file, chunkCount);
 }
 
 TEST(OpenIndex, AnIndexRightAfterTheHeaderListIsNotAChunk) {
     TempDir dir;
-    RecordingSpec spec = IndexedRecording(0);
-    spec.chunks.clear();
+    RecordingSpec desc = IndexedRecording(0);
+    desc.chunks.clear();
     RecordingPlan plan;
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "nochunks.qrd", spec, &plan).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "nochunks.qrd", desc, &plan).c_str()), 0);
     EXPECT_EQ(file.GetIndexOffset(), file.GetDataStart());
     EXPECT_EQ(file.FirstChunk(), nullptr);
     EXPECT_EQ(file.GetStream(0)->FirstChunk(), nullptr);
@@ -118,14 +121,14 @@ TEST(OpenIndex, ChunkAtTimeFindsTheChunkWithAndWithoutPositions) {
     const uint64_t start = qrd_test::SmallRecordingStart();
     // Every chunk indexed, a sparse index, and no index at all.
     for (uint64_t spacing : {uint64_t(0), uint64_t(3000), uint64_t(1) << 40}) {
-        RecordingSpec spec = IndexedRecording(spacing);
-        if (spacing == (uint64_t(1) << 40)) spec.index = IndexChoice::kNone;
+        RecordingSpec desc = IndexedRecording(spacing);
+        if (spacing == (uint64_t(1) << 40)) desc.index = IndexChoice::kNone;
         // The trigger stream's one chunk spans the whole recording, so index
         // entries of later raw chunks lie after the chunk that covers them.
-        for (ChunkSpec& c : spec.chunks)
+        for (ChunkSpec& c : desc.chunks)
             if (c.stream == 2) c.end = start + 100000000;
         CQRVAStreamFile file;
-        ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "cat.qrd", spec).c_str()), 0);
+        ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "cat.qrd", desc).c_str()), 0);
         CQRVAStream& stream = *file.GetStream(0);
         const uint64_t probes[] = {0, start - 1, start, start + 1, start + 9999999, start + 10000000,
                                    start + 45000000, start + 99999999};

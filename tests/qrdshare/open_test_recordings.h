@@ -24,11 +24,11 @@ inline uint64_t SmallRecordingStart() { return qrd::UtcTicks(2026, 3, 14, 15, 9,
 // Three streams: a 3-channel electrode stream and a digital stream (100 ms
 // at 25 kHz in 10 ms chunks each) and a trigger stream with one chunk.
 inline qrd::RecordingSpec SmallRecording(uint16_t version) {
-    qrd::RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = SmallRecordingStart();
-    spec.comment = "bench 4, slice 2";
-    const uint64_t start = spec.startTime;
+    qrd::RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = SmallRecordingStart();
+    desc.comment = "bench 4, slice 2";
+    const uint64_t start = desc.startTime;
 
     qrd::ContinuousStreamOptions raw;
     raw.channelCount = 3;
@@ -37,12 +37,12 @@ inline qrd::RecordingSpec SmallRecording(uint16_t version) {
     raw.chunkDuration = 10000000;
     raw.format.word18 = 2000;  // a 25 kHz recorder (matters for version 0)
     raw.spans.push_back({start, 2500});
-    qrd::AddContinuousStream(spec, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 1000 + i); });
+    qrd::AddContinuousStream(desc, raw, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 1000 + i); });
 
     qrd::ContinuousStreamOptions digital = raw;
     digital.id = 2;
     digital.firstHardwareIndex = 63;
-    qrd::AddDigitalStream(spec, digital, [](uint64_t i) { return static_cast<uint16_t>(i & 1); });
+    qrd::AddDigitalStream(desc, digital, [](uint64_t i) { return static_cast<uint16_t>(i & 1); });
 
     qrd::StreamSpec trigger;
     trigger.typeName = "trigger";
@@ -51,16 +51,16 @@ inline qrd::RecordingSpec SmallRecording(uint16_t version) {
     trigger.id = 3;
     std::vector<uint8_t> payload;
     qrd::AppendTriggerRecord(payload, 0, start + 5000000, 1);
-    qrd::AddEventStream(spec, trigger, {{start, start + 10000000, payload}});
-    qrd::InterleaveChunks(spec);
-    return spec;
+    qrd::AddEventStream(desc, trigger, {{start, start + 10000000, payload}});
+    qrd::InterleaveChunks(desc);
+    return desc;
 }
 
-inline std::string WriteSpec(const TempDir& dir, const std::string& name, const qrd::RecordingSpec& spec,
+inline std::string WriteSpec(const TempDir& dir, const std::string& name, const qrd::RecordingSpec& desc,
                              qrd::RecordingPlan* plan = nullptr) {
     const std::string path = dir.File(name);
     std::string error;
-    if (!qrd::WriteRecording(spec, path, &error, plan)) return std::string();
+    if (!qrd::WriteRecording(desc, path, &error, plan)) return std::string();
     return path;
 }
 

@@ -23,34 +23,34 @@ StreamSpec TriggerStream(int n, uint16_t id) {
 TEST(OpenTriggers, TriggerTagsDecideStreamsAndMode) {
     TempDir dir;
     CQRVAStreamFile file;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    AddEventStream(spec, TriggerStream(2, 4), {});
-    spec.recordingMode = kModeTriggered;
-    spec.sweepLength = 250.7f;
-    spec.triggerTag1 = "trig0001";
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "m1.qrd", spec).c_str()), 0);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    AddEventStream(desc, TriggerStream(2, 4), {});
+    desc.recordingMode = kModeTriggered;
+    desc.sweepLength = 250.7f;
+    desc.triggerTag1 = "trig0001";
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "m1.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetTriggerStream(), 2);
     EXPECT_EQ(file.GetStopTriggerStream(), -1);
     EXPECT_EQ(file.GetRecordingMode(), 1);
     EXPECT_EQ(file.GetSweepLength(), 250);
 
-    spec.recordingMode = kModeStartStopTrigger;
-    spec.triggerTag2 = "trig0002";
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "m2.qrd", spec).c_str()), 0);
+    desc.recordingMode = kModeStartStopTrigger;
+    desc.triggerTag2 = "trig0002";
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "m2.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetTriggerStream(), 2);
     EXPECT_EQ(file.GetStopTriggerStream(), 3);
     EXPECT_EQ(file.GetRecordingMode(), 2);
 
     // A stop tag naming no stream leaves a one-trigger recording.
-    spec.triggerTag2 = "gone0009";
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "m2b.qrd", spec).c_str()), 0);
+    desc.triggerTag2 = "gone0009";
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "m2b.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetStopTriggerStream(), -1);
     EXPECT_EQ(file.GetRecordingMode(), 1);
 
     // A trigger tag naming no stream makes the recording continuous.
-    spec.recordingMode = kModeTriggered;
-    spec.triggerTag1 = "nope0001";
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "none.qrd", spec).c_str()), 0);
+    desc.recordingMode = kModeTriggered;
+    desc.triggerTag1 = "nope0001";
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "none.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetTriggerStream(), -1);
     EXPECT_EQ(file.GetRecordingMode(), 0);
     EXPECT_EQ(file.GetSweepLength(), -1);
@@ -59,11 +59,11 @@ TEST(OpenTriggers, TriggerTagsDecideStreamsAndMode) {
 TEST(OpenTriggers, OldHeadersNameTheTriggerStreamById) {
     TempDir dir;
     CQRVAStreamFile file;
-    RecordingSpec spec = qrd_test::SmallRecording(4);
-    AddEventStream(spec, TriggerStream(2, 4), {});
-    spec.recordingMode = kModeTriggered;
-    spec.triggerStreamId = 4;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "v4.qrd", spec).c_str()), 0);
+    RecordingSpec desc = qrd_test::SmallRecording(4);
+    AddEventStream(desc, TriggerStream(2, 4), {});
+    desc.recordingMode = kModeTriggered;
+    desc.triggerStreamId = 4;
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "v4.qrd", desc).c_str()), 0);
     EXPECT_STREQ(file.GetHeader()->triggerTag1(), "trig0002");
     EXPECT_EQ(file.GetTriggerStream(), 3);
     EXPECT_EQ(file.GetRecordingMode(), 1);
@@ -73,24 +73,24 @@ TEST(OpenTriggers, OldHeadersNameTheTriggerStreamById) {
 // by 10 ms gaps (no gaps with sweeps = 1), and the given number of trigger streams.
 RecordingSpec OldRecording(uint16_t appMinor, int sweeps, int triggers, uint64_t chunkNs = 10000000,
                            uint64_t sweepMs = 40) {
-    RecordingSpec spec;
-    spec.version = 0;
-    spec.appVersion = (1u << 16) | appMinor;
-    spec.startTime = qrd_test::SmallRecordingStart();
+    RecordingSpec desc;
+    desc.version = 0;
+    desc.appVersion = (1u << 16) | appMinor;
+    desc.startTime = qrd_test::SmallRecordingStart();
     ContinuousStreamOptions raw;
     raw.chunkDuration = chunkNs;
     raw.format.word18 = 2000;
     for (int s = 0; s < sweeps; ++s)
-        raw.spans.push_back({spec.startTime + static_cast<uint64_t>(s) * (sweepMs + 10) * 1000000, sweepMs * 25});
-    AddContinuousStream(spec, raw, [](uint32_t, uint64_t i) { return static_cast<uint16_t>(i); });
+        raw.spans.push_back({desc.startTime + static_cast<uint64_t>(s) * (sweepMs + 10) * 1000000, sweepMs * 25});
+    AddContinuousStream(desc, raw, [](uint32_t, uint64_t i) { return static_cast<uint16_t>(i); });
     for (int t = 0; t < triggers; ++t) {
         std::vector<uint8_t> payload;
-        AppendTriggerRecord(payload, 0, spec.startTime, 1);
-        AddEventStream(spec, TriggerStream(t + 1, static_cast<uint16_t>(2 + t)),
-                       {{spec.startTime, spec.startTime + 1000000, payload}});
+        AppendTriggerRecord(payload, 0, desc.startTime, 1);
+        AddEventStream(desc, TriggerStream(t + 1, static_cast<uint16_t>(2 + t)),
+                       {{desc.startTime, desc.startTime + 1000000, payload}});
     }
-    InterleaveChunks(spec);
-    return spec;
+    InterleaveChunks(desc);
+    return desc;
 }
 
 TEST(OpenOldRecordings, ProbesFindTriggeredRecordingsAndTheirSweepLength) {
@@ -127,17 +127,17 @@ TEST(OpenOldRecordings, ProbesFindTriggeredRecordingsAndTheirSweepLength) {
 TEST(OpenFirstChunk, OldHeadersMoveTheStartBackToTheFirstChunk) {
     TempDir dir;
     for (uint16_t v : {2, 3}) {
-        RecordingSpec spec = qrd_test::SmallRecording(v);
-        const uint64_t dataStart = spec.startTime;
-        spec.startTime = dataStart + 3000000;  // stamped 3 ms after the data began
-        spec.fileTime = spec.startTime;
+        RecordingSpec desc = qrd_test::SmallRecording(v);
+        const uint64_t dataStart = desc.startTime;
+        desc.startTime = dataStart + 3000000;  // stamped 3 ms after the data began
+        desc.fileTime = desc.startTime;
         CQRVAStreamFile file;
-        ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "fc.qrd", spec).c_str()), 0);
-        EXPECT_EQ(file.GetStartTime()->GetTicks(), spec.startTime);
+        ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "fc.qrd", desc).c_str()), 0);
+        EXPECT_EQ(file.GetStartTime()->GetTicks(), desc.startTime);
         std::unique_ptr<CQRVAChunk> chunk = file.GetStream(0)->FirstChunk();
         ASSERT_TRUE(chunk);
         EXPECT_EQ(file.GetFirstDataTime(), dataStart);
-        const uint64_t expected = v < 3 ? dataStart : spec.startTime;
+        const uint64_t expected = v < 3 ? dataStart : desc.startTime;
         EXPECT_EQ(file.GetStartTime()->GetTicks(), expected) << "version " << v;
         EXPECT_EQ(file.GetHeader()->startTime(), expected);
         EXPECT_EQ(file.GetFileTime()->GetOrigin(), static_cast<int64_t>(expected));
@@ -148,12 +148,12 @@ TEST(OpenFirstChunk, OldHeadersMoveTheStartBackToTheFirstChunk) {
 
 TEST(OpenFirstChunk, MissingStartTimeComesFromTheEarliestFirstChunk) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(6);
-    const uint64_t dataStart = spec.startTime;
-    spec.startTime = 0;
-    spec.fileTime = 1;
+    RecordingSpec desc = qrd_test::SmallRecording(6);
+    const uint64_t dataStart = desc.startTime;
+    desc.startTime = 0;
+    desc.fileTime = 1;
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "nostart.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "nostart.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetStartTime()->GetTicks(), dataStart);
     EXPECT_EQ(file.GetStopTime()->GetOrigin(), static_cast<int64_t>(dataStart));
 }

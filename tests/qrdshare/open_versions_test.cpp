@@ -22,14 +22,14 @@ class OpenByVersion : public ::testing::TestWithParam<uint16_t> {};
 TEST_P(OpenByVersion, ReadsStreamsChannelsTagsAndChunks) {
     const uint16_t v = GetParam();
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(v);
-    for (ChannelSpec& ch : spec.streams[0].channels) {
+    RecordingSpec desc = qrd_test::SmallRecording(v);
+    for (ChannelSpec& ch : desc.streams[0].channels) {
         ch.label = "L" + ch.name;
         ch.recordValue = 77;
         ch.group = 5;
     }
     RecordingPlan plan;
-    const std::string path = qrd_test::WriteSpec(dir, "r.qrd", spec, &plan);
+    const std::string path = qrd_test::WriteSpec(dir, "r.qrd", desc, &plan);
     ASSERT_FALSE(path.empty());
 
     CQRVAStreamFile file;
@@ -84,16 +84,16 @@ INSTANTIATE_TEST_SUITE_P(HeaderVersions, OpenByVersion, ::testing::Values(0, 1, 
 
 TEST(OpenVersionZero, AppliesTheFixedDefaultsWhateverIsStored) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(0);
-    spec.sampleRate = 10000000;
-    spec.sourceType = kSourceLinear;
-    spec.electrodeCount = 8;
-    spec.analogCount = 2;
-    spec.digitalCount = 2;
-    spec.totalChannelCount = 12;
-    spec.fileTime = qrd_test::SmallRecordingStart() - 5000;
-    spec.startTime = qrd_test::SmallRecordingStart();
-    const std::string path = qrd_test::WriteSpec(dir, "v0.qrd", spec);
+    RecordingSpec desc = qrd_test::SmallRecording(0);
+    desc.sampleRate = 10000000;
+    desc.sourceType = kSourceLinear;
+    desc.electrodeCount = 8;
+    desc.analogCount = 2;
+    desc.digitalCount = 2;
+    desc.totalChannelCount = 12;
+    desc.fileTime = qrd_test::SmallRecordingStart() - 5000;
+    desc.startTime = qrd_test::SmallRecordingStart();
+    const std::string path = qrd_test::WriteSpec(dir, "v0.qrd", desc);
 
     CQRVAStreamFile file;
     ASSERT_EQ(file.Open(path.c_str()), 0);
@@ -107,11 +107,11 @@ TEST(OpenVersionZero, AppliesTheFixedDefaultsWhateverIsStored) {
     EXPECT_EQ(file.GetSweepLengthValue(), -1);
     EXPECT_EQ(file.GetChunkDuration(), 128000000u);
     // Version 0 starts at the file time.
-    EXPECT_EQ(file.GetStartTime()->GetTicks(), spec.fileTime);
+    EXPECT_EQ(file.GetStartTime()->GetTicks(), desc.fileTime);
 
     // A first stream whose format word 18 is below 1500 marks a 2.5 kHz recorder.
-    spec.streams[0].format.word18 = 1499;
-    const std::string slow = qrd_test::WriteSpec(dir, "slow.qrd", spec);
+    desc.streams[0].format.word18 = 1499;
+    const std::string slow = qrd_test::WriteSpec(dir, "slow.qrd", desc);
     ASSERT_EQ(file.Open(slow.c_str()), 0);
     EXPECT_EQ(file.GetSampleRate(), 2500000u);
 }
@@ -123,10 +123,10 @@ TEST(OpenCalendar, ReportsUtcFieldsWhateverTheLocalZone) {
     tzset();
 
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    spec.startTime = UtcTicks(2026, 12, 31, 23, 50, 10, 250) + 456789;
-    spec.chunks.clear();
-    const std::string path = qrd_test::WriteSpec(dir, "cal.qrd", spec);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    desc.startTime = UtcTicks(2026, 12, 31, 23, 50, 10, 250) + 456789;
+    desc.chunks.clear();
+    const std::string path = qrd_test::WriteSpec(dir, "cal.qrd", desc);
     CQRVAStreamFile file;
     const int result = file.Open(path.c_str());
 
@@ -162,15 +162,15 @@ TEST(OpenRejects, FilesThatAreNotRecordings) {
 TEST(OpenRejects, UnknownVersionsModesAndMissingTrailers) {
     TempDir dir;
     CQRVAStreamFile file;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    spec.adjustHeader = [](StreamFileHeader& h) { h.setVersion(11); };
-    EXPECT_EQ(file.Open(qrd_test::WriteSpec(dir, "v11.qrd", spec).c_str()), 3);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    desc.adjustHeader = [](StreamFileHeader& h) { h.setVersion(11); };
+    EXPECT_EQ(file.Open(qrd_test::WriteSpec(dir, "v11.qrd", desc).c_str()), 3);
     EXPECT_EQ(file.GetHeader(), nullptr);
     EXPECT_EQ(file.GetStream(0), nullptr);
 
-    spec = qrd_test::SmallRecording(6);
-    spec.recordingMode = 3;
-    EXPECT_EQ(file.Open(qrd_test::WriteSpec(dir, "mode3.qrd", spec).c_str()), 3);
+    desc = qrd_test::SmallRecording(6);
+    desc.recordingMode = 3;
+    EXPECT_EQ(file.Open(qrd_test::WriteSpec(dir, "mode3.qrd", desc).c_str()), 3);
 
     for (uint16_t v : {0, 3}) {
         RecordingPlan plan;

@@ -173,12 +173,12 @@ void ExpectSpike(const SpikeRead& r, const Spike& s) {
 TEST(SegmentData, SpikesInOrderOutOfOrderAndByPosition) {
     FreshQrdshare lib;
     TempDir dir;
-    RecordingSpec spec;
-    spec.startTime = EntityRecordingStart();
+    RecordingSpec desc;
+    desc.startTime = EntityRecordingStart();
     const StreamSpec stream = SpikeStream({10, 11, 12, 13}, {0, 1, 0, 0});
     const std::vector<Spike> spikes = TestSpikes();
-    AddSpikes(spec, stream, spikes);
-    OpenRecording rec(*lib, WriteRecordingTo(dir, "spikes.qrd", spec));
+    AddSpikes(desc, stream, spikes);
+    OpenRecording rec(*lib, WriteRecordingTo(dir, "spikes.qrd", desc));
     ASSERT_EQ(rec.result(), ns_OK);
     ASSERT_EQ(rec.FileInfo().dwEntityCount, 3u);
     EXPECT_EQ(rec.Label(1), "spks0001 0003 0002       S3");
@@ -259,16 +259,16 @@ TEST(AnalogData, ColumnsOutsideTheStreamAreRefused) {
     // the two-channel stream, 7 is not.
     FreshQrdshare lib;
     TempDir dir;
-    RecordingSpec spec;
-    spec.startTime = EntityRecordingStart();
+    RecordingSpec desc;
+    desc.startTime = EntityRecordingStart();
     ContinuousStreamOptions raw;
     raw.channelCount = 2;
     raw.channelNamePrefix = "E";
-    raw.spans.push_back({spec.startTime, 500});
-    const int s = AddContinuousStream(spec, raw, ElectrodeSample);
-    spec.streams[static_cast<size_t>(s)].channels[0].hardwareIndex = 1;
-    spec.streams[static_cast<size_t>(s)].channels[1].hardwareIndex = 7;
-    OpenRecording rec(*lib, WriteRecordingTo(dir, "columns.qrd", spec));
+    raw.spans.push_back({desc.startTime, 500});
+    const int s = AddContinuousStream(desc, raw, ElectrodeSample);
+    desc.streams[static_cast<size_t>(s)].channels[0].hardwareIndex = 1;
+    desc.streams[static_cast<size_t>(s)].channels[1].hardwareIndex = 7;
+    OpenRecording rec(*lib, WriteRecordingTo(dir, "columns.qrd", desc));
     ASSERT_EQ(rec.result(), ns_OK);
     ASSERT_EQ(rec.FileInfo().dwEntityCount, 2u);
     EXPECT_EQ(rec.Label(1), "elec0001 0002 0007       E2");
@@ -290,25 +290,25 @@ TEST(AnalogData, StreamsWithoutRateOrChannelsDivideByNothing) {
     FreshQrdshare lib;
     TempDir dir;
     for (int32_t mode : {kModeContinuous, kModeTriggered}) {
-        RecordingSpec spec = SweepRecording({100, 100});
-        spec.recordingMode = mode;
+        RecordingSpec desc = SweepRecording({100, 100});
+        desc.recordingMode = mode;
         ContinuousStreamOptions still;
         still.name = "Still";
         still.tag = "filt0002";
         still.typeName = "filter";
         still.id = 7;
         still.channelCount = 1;
-        still.spans.push_back({spec.startTime, 100});
-        const int s = AddContinuousStream(spec, still, ElectrodeSample);
-        spec.streams[static_cast<size_t>(s)].sampleRate = 0;  // written with chunks, stored without a rate
+        still.spans.push_back({desc.startTime, 100});
+        const int s = AddContinuousStream(desc, still, ElectrodeSample);
+        desc.streams[static_cast<size_t>(s)].sampleRate = 0;  // written with chunks, stored without a rate
         StreamSpec empty;
         empty.typeName = "analog";
         empty.name = "Empty";
         empty.tag = "anlg0003";
         empty.id = 8;
-        spec.streams.push_back(empty);
-        InterleaveChunks(spec);
-        OpenRecording rec(*lib, WriteRecordingTo(dir, "still" + std::to_string(mode) + ".qrd", spec));
+        desc.streams.push_back(empty);
+        InterleaveChunks(desc);
+        OpenRecording rec(*lib, WriteRecordingTo(dir, "still" + std::to_string(mode) + ".qrd", desc));
         ASSERT_EQ(rec.result(), ns_OK);
         const uint32_t count = rec.FileInfo().dwEntityCount;
         for (uint32_t e = 0; e < count; ++e) {
@@ -328,9 +328,9 @@ TEST(AnalogData, CutRecordingYieldsOnlyTheEdgesAndSamplesItHolds) {
     // The header claims 80 ms (2000 samples) but the chunks hold 1000.
     FreshQrdshare lib;
     TempDir dir;
-    RecordingSpec spec = ElectrodeAndDigital(1, 1000);
-    spec.stopTime = spec.startTime + 80 * kMs;
-    OpenRecording rec(*lib, WriteRecordingTo(dir, "cut.qrd", spec));
+    RecordingSpec desc = ElectrodeAndDigital(1, 1000);
+    desc.stopTime = desc.startTime + 80 * kMs;
+    OpenRecording rec(*lib, WriteRecordingTo(dir, "cut.qrd", desc));
     ASSERT_EQ(rec.result(), ns_OK);
     EXPECT_EQ(rec.Entity(1).dwItemCount, 2000u);
     EXPECT_EQ(rec.Entity(2).dwItemCount, 99u);   // bit 0 toggles at 10, 20, ..., 990

@@ -50,12 +50,12 @@ class NsdumpTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::filesystem::exists(NsdumpPath())) GTEST_SKIP() << "nsdump not built at " << NsdumpPath();
-        RecordingSpec spec = ElectrodeAndDigital(2);
-        AddTriggerEvents(spec, TriggerStream(3, true), {{1 * kMs, 0x0101}, {60 * kMs, 0x0202}});
+        RecordingSpec desc = ElectrodeAndDigital(2);
+        AddTriggerEvents(desc, TriggerStream(3, true), {{1 * kMs, 0x0101}, {60 * kMs, 0x0202}});
         const StreamSpec spikes = SpikeStream({0}, {0});
-        AddSpikes(spec, spikes, {{2 * kMs, 0, 1, {32768, 32778}}});
-        InterleaveChunks(spec);
-        path_ = "'" + WriteRecordingTo(dir_, "mixed.qrd", spec) + "'";
+        AddSpikes(desc, spikes, {{2 * kMs, 0, 1, {32768, 32778}}});
+        InterleaveChunks(desc);
+        path_ = "'" + WriteRecordingTo(dir_, "mixed.qrd", desc) + "'";
     }
     TempDir dir_;
     std::string path_;

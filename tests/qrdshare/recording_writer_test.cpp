@@ -26,10 +26,10 @@ const uint64_t kStart = UtcTicks(2026, 12, 8, 9, 0, 0);
 
 // Two streams: a 3-channel analog stream and a trigger stream with two events.
 RecordingSpec TwoStreams(uint16_t version) {
-    RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = kStart;
-    spec.comment = "two streams";
+    RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = kStart;
+    desc.comment = "two streams";
     ContinuousStreamOptions o;
     o.channelCount = 3;
     o.headerVersion = 1;
@@ -37,8 +37,8 @@ RecordingSpec TwoStreams(uint16_t version) {
     o.format.adcZero = 2048;
     o.chunkDuration = 10000000;  // 10 ms = 250 samples
     o.spans = {{kStart, 1000}};
-    AddContinuousStream(spec, o, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(1000 * c + i); });
-    spec.streams[0].channels[1].extraItems = {ExtraItem::Make(9, 99)};
+    AddContinuousStream(desc, o, [](uint32_t c, uint64_t i) { return static_cast<uint16_t>(1000 * c + i); });
+    desc.streams[0].channels[1].extraItems = {ExtraItem::Make(9, 99)};
 
     StreamSpec trig;
     trig.typeName = "trigger";
@@ -50,9 +50,9 @@ RecordingSpec TwoStreams(uint16_t version) {
     std::vector<uint8_t> events;
     AppendTriggerRecord(events, 5, kStart + 5000000, 1);
     AppendTriggerRecord(events, 5, kStart + 25000000, 2);
-    AddEventStream(spec, trig, {{kStart, kStart + 40000000, events}});
-    InterleaveChunks(spec);
-    return spec;
+    AddEventStream(desc, trig, {{kStart, kStart + 40000000, events}});
+    InterleaveChunks(desc);
+    return desc;
 }
 
 struct Opened {
@@ -61,9 +61,9 @@ struct Opened {
     RecordingPlan plan;
 };
 
-void WriteAndOpen(const RecordingSpec& spec, Opened& o) {
+void WriteAndOpen(const RecordingSpec& desc, Opened& o) {
     std::string error;
-    ASSERT_TRUE(WriteRecording(spec, o.dir.File("r.qrd"), &error, &o.plan)) << error;
+    ASSERT_TRUE(WriteRecording(desc, o.dir.File("r.qrd"), &error, &o.plan)) << error;
     ASSERT_TRUE(o.file.OpenRead(o.dir.File("r.qrd")));
     ASSERT_EQ(o.file.Size(), o.plan.fileSize);
 }
@@ -79,10 +79,10 @@ void ExpectTag(BinaryFile& f, const char* tag, uint64_t* length = nullptr) {
 TEST(RecordingWriter, HeaderListOfEveryVersionReadsBack) {
     for (uint16_t v = 0; v <= 10; ++v) {
         SCOPED_TRACE(v);
-        RecordingSpec spec = TwoStreams(v);
-        spec.index = IndexChoice::kEmbedded;
+        RecordingSpec desc = TwoStreams(v);
+        desc.index = IndexChoice::kEmbedded;
         Opened o;
-        WriteAndOpen(spec, o);
+        WriteAndOpen(desc, o);
         BinaryFile& f = o.file;
 
         char signature[16];
@@ -99,7 +99,7 @@ TEST(RecordingWriter, HeaderListOfEveryVersionReadsBack) {
         EXPECT_STREQ(h.comment(), "two streams");
         EXPECT_EQ(h.startTime(), kStart);  // versions 0-2 take the file time, which the writer sets equal
         if (v >= 1) { EXPECT_EQ(h.stopTime(), kStart + 40000000); }
-        if (v >= 1) { EXPECT_EQ(h.chunkCount(), spec.chunks.size()); }
+        if (v >= 1) { EXPECT_EQ(h.chunkCount(), desc.chunks.size()); }
         if (v >= 1) { EXPECT_EQ(h.indexFlag(), v >= 3 ? 1u : 0u); }
 
         for (size_t s = 0; s < 2; ++s) {
@@ -149,9 +149,9 @@ TEST(RecordingWriter, HeaderListOfEveryVersionReadsBack) {
 TEST(RecordingWriter, ChunksCarryTagsTimesAndInterleavedSamples) {
     for (uint16_t v : {uint16_t{4}, uint16_t{10}}) {
         SCOPED_TRACE(v);
-        const RecordingSpec spec = TwoStreams(v);
+        const RecordingSpec desc = TwoStreams(v);
         Opened o;
-        WriteAndOpen(spec, o);
+        WriteAndOpen(desc, o);
         ASSERT_EQ(o.plan.chunkOffsets.size(), 5u);  // 4 analog chunks + 1 trigger chunk
         uint64_t analogSamples = 0;
         uint64_t previousEnd = kStart;
@@ -188,25 +188,25 @@ TEST(RecordingWriter, ChunksCarryTagsTimesAndInterleavedSamples) {
 }
 
 TEST(RecordingWriter, EmbeddedIndexPointsAtRealChunksAndFollowsTheSweeps) {
-    RecordingSpec spec;
-    spec.recordingMode = kModeTriggered;
-    spec.startTime = kStart;
-    spec.index = IndexChoice::kEmbedded;
-    spec.positionSpacing = 3000;  // an entry every few chunks
+    RecordingSpec desc;
+    desc.recordingMode = kModeTriggered;
+    desc.startTime = kStart;
+    desc.index = IndexChoice::kEmbedded;
+    desc.positionSpacing = 3000;  // an entry every few chunks
     ContinuousStreamOptions o;
     o.channelCount = 4;
     o.chunkDuration = 5000000;  // 125 samples, 1000 payload bytes
     o.spans = {{kStart, 1000}, {kStart + kTicksPerSecond, 500}, {kStart + 3 * kTicksPerSecond, 130}};
-    AddContinuousStream(spec, o, [](uint32_t, uint64_t i) { return static_cast<uint16_t>(i); });
+    AddContinuousStream(desc, o, [](uint32_t, uint64_t i) { return static_cast<uint16_t>(i); });
     Opened w;
-    WriteAndOpen(spec, w);
+    WriteAndOpen(desc, w);
 
     // Sweeps: one per span; the last chunk of the last span is short (5 samples).
     const std::vector<SweepEntry> expected = {{kStart, kStart + 40000000},
                                               {kStart + kTicksPerSecond, kStart + kTicksPerSecond + 20000000},
                                               {kStart + 3 * kTicksPerSecond, kStart + 3 * kTicksPerSecond + 5200000}};
     EXPECT_EQ(w.plan.sweeps, expected);
-    EXPECT_EQ(DeriveSweeps(spec), expected);
+    EXPECT_EQ(DeriveSweeps(desc), expected);
 
     ASSERT_TRUE(w.file.Seek(w.plan.indexOffset));
     CQRVAChunkIndex index;
@@ -231,12 +231,12 @@ TEST(RecordingWriter, EmbeddedIndexPointsAtRealChunksAndFollowsTheSweeps) {
 }
 
 TEST(RecordingWriter, MemoryAndDiskBytesAgreeAndWriteFailuresAreReported) {
-    RecordingSpec spec = TwoStreams(10);
-    spec.index = IndexChoice::kEmbedded;
+    RecordingSpec desc = TwoStreams(10);
+    desc.index = IndexChoice::kEmbedded;
     Opened o;
-    WriteAndOpen(spec, o);
+    WriteAndOpen(desc, o);
     RecordingPlan plan;
-    const std::vector<uint8_t> bytes = RecordingBytes(spec, &plan);
+    const std::vector<uint8_t> bytes = RecordingBytes(desc, &plan);
     ASSERT_EQ(bytes.size(), o.plan.fileSize);
     std::vector<uint8_t> disk(bytes.size());
     ASSERT_TRUE(o.file.Read(disk.data(), disk.size()));
@@ -244,29 +244,29 @@ TEST(RecordingWriter, MemoryAndDiskBytesAgreeAndWriteFailuresAreReported) {
     EXPECT_EQ(plan.chunkOffsets, o.plan.chunkOffsets);
 
     std::string error;
-    EXPECT_FALSE(WriteRecording(spec, o.dir.File("missing/folder/r.qrd"), &error));
+    EXPECT_FALSE(WriteRecording(desc, o.dir.File("missing/folder/r.qrd"), &error));
     EXPECT_NE(error.find("cannot create"), std::string::npos);
     BinaryFile probe;
     if (probe.OpenWrite("/dev/full")) {  // every write there fails with "no space"
         probe.Close();
         error.clear();
-        EXPECT_FALSE(WriteRecording(spec, "/dev/full", &error));
+        EXPECT_FALSE(WriteRecording(desc, "/dev/full", &error));
         EXPECT_NE(error.find("write error"), std::string::npos);
     }
 }
 
 TEST(RecordingWriter, DamageSwitchesAndExplicitTagsAreWrittenAsAsked) {
-    RecordingSpec spec = TwoStreams(6);
-    spec.streams[0].channelCountOverride = 3;
-    spec.streams[0].channels.clear();
-    spec.streams[0].formatTag = "strmfmt ";
-    spec.streams[1].channels.push_back(ChannelSpec{});
-    spec.streams[1].channels[0].extraCountOverride = 1000;
-    spec.chunks[0].tag = "ELEC0001";
-    spec.stopTime = 5;
-    spec.adjustHeader = [](StreamFileHeader& h) { h.setHeaderEntryText(0, "patched"); };
+    RecordingSpec desc = TwoStreams(6);
+    desc.streams[0].channelCountOverride = 3;
+    desc.streams[0].channels.clear();
+    desc.streams[0].formatTag = "strmfmt ";
+    desc.streams[1].channels.push_back(ChannelSpec{});
+    desc.streams[1].channels[0].extraCountOverride = 1000;
+    desc.chunks[0].tag = "ELEC0001";
+    desc.stopTime = 5;
+    desc.adjustHeader = [](StreamFileHeader& h) { h.setHeaderEntryText(0, "patched"); };
     Opened o;
-    WriteAndOpen(spec, o);
+    WriteAndOpen(desc, o);
     ASSERT_TRUE(o.file.Seek(o.plan.fileHeaderOffset + 16));
     StreamFileHeader h;
     ASSERT_TRUE(ReadFileHeader(o.file, h));
@@ -288,7 +288,7 @@ TEST(RecordingWriter, DamageSwitchesAndExplicitTagsAreWrittenAsAsked) {
     ASSERT_TRUE(o.file.Read(tag, 8));
     EXPECT_EQ(std::string(tag, 8), "ELEC0001");
     // The explicit tag still belongs to the analog stream when sweeps are derived.
-    EXPECT_EQ(DeriveSweeps(spec).size(), 1u);
+    EXPECT_EQ(DeriveSweeps(desc).size(), 1u);
 }
 
 TEST(RecordingBuilders, SampleTimesAndCountsAtRatesThatAreNotWholeNanoseconds) {
@@ -300,26 +300,26 @@ TEST(RecordingBuilders, SampleTimesAndCountsAtRatesThatAreNotWholeNanoseconds) {
     EXPECT_EQ(SampleTime(0, 30000, 30000000), 1000000000u);
     EXPECT_EQ(SampleTime(0, 2500, 2500000), 1000000000u);
 
-    RecordingSpec spec;
+    RecordingSpec desc;
     ContinuousStreamOptions o;
     o.sampleRate = 30000000;
     o.chunkDuration = 1000000;  // 30 samples per chunk
     o.spans = {{0, 75}};
-    AddContinuousStream(spec, o, [](uint32_t, uint64_t) { return uint16_t{0}; });
-    int digital = AddDigitalStream(spec, o, [](uint64_t i) { return static_cast<uint16_t>(i & 1); });
-    ASSERT_EQ(spec.chunks.size(), 6u);
-    EXPECT_EQ(spec.chunks[2].start, 2000000u);
-    EXPECT_EQ(spec.chunks[2].end, 2500000u);  // 15 samples
-    EXPECT_EQ(spec.chunks[2].PayloadSize(), 30u);
-    EXPECT_EQ(spec.streams[digital].typeName, "digital");
-    EXPECT_EQ(spec.streams[digital].tag, "digi0001");
-    EXPECT_EQ(spec.streams[digital].name, "Digital Raw Data");
-    const std::vector<uint8_t> p = spec.chunks[4].Payload();
+    AddContinuousStream(desc, o, [](uint32_t, uint64_t) { return uint16_t{0}; });
+    int digital = AddDigitalStream(desc, o, [](uint64_t i) { return static_cast<uint16_t>(i & 1); });
+    ASSERT_EQ(desc.chunks.size(), 6u);
+    EXPECT_EQ(desc.chunks[2].start, 2000000u);
+    EXPECT_EQ(desc.chunks[2].end, 2500000u);  // 15 samples
+    EXPECT_EQ(desc.chunks[2].PayloadSize(), 30u);
+    EXPECT_EQ(desc.streams[digital].typeName, "digital");
+    EXPECT_EQ(desc.streams[digital].tag, "digi0001");
+    EXPECT_EQ(desc.streams[digital].name, "Digital Raw Data");
+    const std::vector<uint8_t> p = desc.chunks[4].Payload();
     ASSERT_EQ(p.size(), 60u);
     EXPECT_EQ(GetU16(p.data(), 2), 1);  // digital sample 31
-    InterleaveChunks(spec);
-    EXPECT_EQ(spec.chunks[0].stream, 0);
-    EXPECT_EQ(spec.chunks[1].stream, digital);
+    InterleaveChunks(desc);
+    EXPECT_EQ(desc.chunks[0].stream, 0);
+    EXPECT_EQ(desc.chunks[1].stream, digital);
 }
 
 TEST(EventPayloads, RecordLayoutsFollowTheStreamVersion) {

@@ -74,12 +74,12 @@ TEST(SampleCounts, StreamsWithoutChannelsOrRateHaveNoSamples) {
     TempDir dir;
     const uint64_t s = SamplesStart();
     for (int variant = 0; variant < 2; ++variant) {
-        RecordingSpec spec = qrd_test::ContinuousRecording(25000000, 2, 10 * kMs, {{s, 1000}});
-        if (variant == 0) spec.streams[0].sampleRate = 0;
-        if (variant == 1) spec.streams[0].channels.clear();
-        spec.stopTime = s + 40 * kMs;
+        RecordingSpec desc = qrd_test::ContinuousRecording(25000000, 2, 10 * kMs, {{s, 1000}});
+        if (variant == 0) desc.streams[0].sampleRate = 0;
+        if (variant == 1) desc.streams[0].channels.clear();
+        desc.stopTime = s + 40 * kMs;
         CQRVAStreamFile file;
-        ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "zero.qrd", spec).c_str()), 0);
+        ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "zero.qrd", desc).c_str()), 0);
         CQRVAStream& stream = *file.GetStream(0);
         std::vector<uint16_t> dst(4096, kCanary);
         EXPECT_EQ(stream.TotalSampleCount(), 0u) << variant;
@@ -167,9 +167,9 @@ TEST(ChannelRange, AgreesWithAPlainWalkEverywhere) {
     TempDir dir;
     const uint64_t s = SamplesStart();
     // 30 kHz (no whole microsecond per sample), partial chunks at each span's end.
-    RecordingSpec spec = qrd_test::ContinuousRecording(30000000, 3, 7 * kMs, {{s, 1000}, {s + 60 * kMs, 777}});
+    RecordingSpec desc = qrd_test::ContinuousRecording(30000000, 3, 7 * kMs, {{s, 1000}, {s + 60 * kMs, 777}});
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "range.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpecTo(dir, "range.qrd", desc).c_str()), 0);
     CQRVAStream& stream = *file.GetStream(0);
     const uint32_t total = 1777;
     // Chunk boundaries lie every 210 instants and at 1000.
@@ -217,7 +217,7 @@ TEST(ChannelRange, OddChunksAndDamagedChunksEndReadsCleanly) {
     TempDir dir;
     const uint64_t s = SamplesStart();
     // Payloads that are not whole instants: 7 values of 3 channels are 2 instants.
-    RecordingSpec spec = qrd_test::ContinuousRecording(25000000, 3, 10 * kMs, {{s, 500}});
+    RecordingSpec desc = qrd_test::ContinuousRecording(25000000, 3, 10 * kMs, {{s, 500}});
     std::vector<uint8_t> odd(14);
     for (size_t i = 0; i < 7; ++i) PutU16(odd.data(), 2 * i, static_cast<uint16_t>(9000 + i));
     ChunkSpec extra;
@@ -225,11 +225,11 @@ TEST(ChannelRange, OddChunksAndDamagedChunksEndReadsCleanly) {
     extra.start = s + 20 * kMs;
     extra.end = s + 20 * kMs + 80000;
     extra.payload = odd;
-    spec.chunks.insert(spec.chunks.begin() + 1, extra);
+    desc.chunks.insert(desc.chunks.begin() + 1, extra);
     // And an odd byte count in the next chunk.
-    spec.chunks[2].payloadSize += 1;
+    desc.chunks[2].payloadSize += 1;
     RecordingPlan plan;
-    const std::string path = qrd_test::WriteSpecTo(dir, "odd.qrd", spec, &plan);
+    const std::string path = qrd_test::WriteSpecTo(dir, "odd.qrd", desc, &plan);
     CQRVAStreamFile file;
     ASSERT_EQ(file.Open(path.c_str()), 0);
     CQRVAStream& stream = *file.GetStream(0);
@@ -240,7 +240,7 @@ TEST(ChannelRange, OddChunksAndDamagedChunksEndReadsCleanly) {
 
     // A chunk length reaching beyond the file, or below the 16 bytes of its
     // times, ends the stream at that chunk.
-    std::vector<uint8_t> bytes = RecordingBytes(spec, &plan);
+    std::vector<uint8_t> bytes = RecordingBytes(desc, &plan);
     for (uint64_t length : {uint64_t(1) << 40, uint64_t(3)}) {
         std::vector<uint8_t> damaged = bytes;
         PutU64(damaged.data(), plan.chunkOffsets[1] + 8, length);

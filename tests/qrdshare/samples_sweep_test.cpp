@@ -24,9 +24,9 @@ struct SweptFile {
 // Three sweeps of 1000, 1000 and 333 samples, 2 channels, 10 ms chunks.
 void OpenSwept(SweptFile& f, uint32_t rate) {
     const uint64_t s = SamplesStart();
-    const RecordingSpec spec =
+    const RecordingSpec desc =
         qrd_test::SweepRecording(rate, 2, 10 * kMs, {{s, 1000}, {s + 200 * kMs, 1000}, {s + 500 * kMs, 333}});
-    ASSERT_EQ(f.file.Open(qrd_test::WriteSpecTo(f.dir, "swept.qrd", spec).c_str()), 0);
+    ASSERT_EQ(f.file.Open(qrd_test::WriteSpecTo(f.dir, "swept.qrd", desc).c_str()), 0);
     ASSERT_EQ(f.file.GetRecordingMode(), 1);
     ASSERT_EQ(f.file.BuildIndex(), 3);
     f.raw = f.file.GetStream(1);

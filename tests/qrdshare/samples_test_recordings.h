@@ -43,12 +43,12 @@ inline qrd::ContinuousStreamOptions RawOptions(uint32_t rate, uint32_t channels,
 // A continuous recording of one raw stream.
 inline qrd::RecordingSpec ContinuousRecording(uint32_t rate, uint32_t channels, uint64_t chunkNs,
                                               std::vector<qrd::SampleSpan> spans, uint16_t version = 10) {
-    qrd::RecordingSpec spec;
-    spec.version = version;
-    spec.startTime = SamplesStart();
-    spec.sampleRate = rate;
-    qrd::AddContinuousStream(spec, RawOptions(rate, channels, chunkNs, std::move(spans)), SampleValue);
-    return spec;
+    qrd::RecordingSpec desc;
+    desc.version = version;
+    desc.startTime = SamplesStart();
+    desc.sampleRate = rate;
+    qrd::AddContinuousStream(desc, RawOptions(rate, channels, chunkNs, std::move(spans)), SampleValue);
+    return desc;
 }
 
 inline qrd::StreamSpec TriggerStreamSpec() {
@@ -64,23 +64,23 @@ inline qrd::StreamSpec TriggerStreamSpec() {
 // raw stream (the last stream, so its gaps make the sweeps).
 inline qrd::RecordingSpec SweepRecording(uint32_t rate, uint32_t channels, uint64_t chunkNs,
                                          const std::vector<qrd::SampleSpan>& sweeps) {
-    qrd::RecordingSpec spec;
-    spec.startTime = SamplesStart();
-    spec.sampleRate = rate;
-    spec.recordingMode = qrd::kModeTriggered;
-    spec.triggerTag1 = "trig0001";
+    qrd::RecordingSpec desc;
+    desc.startTime = SamplesStart();
+    desc.sampleRate = rate;
+    desc.recordingMode = qrd::kModeTriggered;
+    desc.triggerTag1 = "trig0001";
     std::vector<qrd::EventChunk> triggers;
     for (const qrd::SampleSpan& s : sweeps) triggers.push_back({s.start, s.start + 1000, {}});
-    qrd::AddEventStream(spec, TriggerStreamSpec(), triggers);
-    qrd::AddContinuousStream(spec, RawOptions(rate, channels, chunkNs, sweeps), SampleValue);
-    qrd::InterleaveChunks(spec);
-    return spec;
+    qrd::AddEventStream(desc, TriggerStreamSpec(), triggers);
+    qrd::AddContinuousStream(desc, RawOptions(rate, channels, chunkNs, sweeps), SampleValue);
+    qrd::InterleaveChunks(desc);
+    return desc;
 }
 
-inline std::string WriteSpecTo(const TempDir& dir, const std::string& name, const qrd::RecordingSpec& spec,
+inline std::string WriteSpecTo(const TempDir& dir, const std::string& name, const qrd::RecordingSpec& desc,
                                qrd::RecordingPlan* plan = nullptr) {
     const std::string path = dir.File(name);
-    return qrd::WriteRecording(spec, path, nullptr, plan) ? path : std::string();
+    return qrd::WriteRecording(desc, path, nullptr, plan) ? path : std::string();
 }
 
 // ---- reference readers ----------------------------------------------------------

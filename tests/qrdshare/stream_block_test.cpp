@@ -36,13 +36,13 @@ TEST(StreamTags, OldFilesDeriveStreamAndChunkTags) {
 
 TEST(StreamBlock, AFormatTagRightAfterTheHeaderMeansNoChannels) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
     // The trigger stream claims three channels but has none, and spells the
     // format tag in lower case.
-    spec.streams[2].channelCountOverride = 3;
-    spec.streams[2].formatTag = "strmfmt ";
+    desc.streams[2].channelCountOverride = 3;
+    desc.streams[2].formatTag = "strmfmt ";
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "nochan.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "nochan.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetStream(2)->GetChannelCount(), 0u);
     EXPECT_EQ(file.GetStream(2)->GetChannel(0), nullptr);
     EXPECT_STREQ(file.GetStream(2)->GetChannelLabel(0), "");
@@ -51,11 +51,11 @@ TEST(StreamBlock, AFormatTagRightAfterTheHeaderMeansNoChannels) {
 
 TEST(StreamBlock, ChunkTagsMatchWhateverTheirCase) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    spec.streams[0].chunkTag = "ELEC0001";
-    spec.streams[1].chunkTag = "Digi0001";
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    desc.streams[0].chunkTag = "ELEC0001";
+    desc.streams[1].chunkTag = "Digi0001";
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "upper.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "upper.qrd", desc).c_str()), 0);
     EXPECT_EQ(qrd_test::CountChunks(*file.GetStream(0)), 10u);
     EXPECT_EQ(qrd_test::CountChunks(*file.GetStream(1)), 10u);
     std::unique_ptr<CQRVAChunk> chunk = file.FirstChunk();
@@ -66,13 +66,13 @@ TEST(StreamBlock, ChunkTagsMatchWhateverTheirCase) {
 
 TEST(StreamBlock, FormatAndSettingsAreKept) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    spec.streams[0].format.adcBits = 12;
-    spec.streams[0].format.adcZero = 2048;
-    spec.streams[0].format.unitStep = 2.5e-7;
-    spec.streams[1].settings = {'a', 'b', 0, 'c', 'd'};
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    desc.streams[0].format.adcBits = 12;
+    desc.streams[0].format.adcZero = 2048;
+    desc.streams[0].format.unitStep = 2.5e-7;
+    desc.streams[1].settings = {'a', 'b', 0, 'c', 'd'};
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "fmt.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "fmt.qrd", desc).c_str()), 0);
     CQRVAStream& raw = *file.GetStream(0);
     EXPECT_EQ(raw.GetAdcBits(), 12);
     EXPECT_EQ(raw.GetAdcZero(), 2048);
@@ -92,8 +92,8 @@ TEST(StreamBlock, FormatAndSettingsAreKept) {
 
 TEST(StreamBlock, ChannelRecordFieldsAndExtraItems) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
-    ChannelSpec& ch = spec.streams[0].channels[1];
+    RecordingSpec desc = qrd_test::SmallRecording(10);
+    ChannelSpec& ch = desc.streams[0].channels[1];
     ch.number = 65538;  // FindChannel compares 16 bits
     ch.description = "shank B";
     ch.positionX = 100;
@@ -102,7 +102,7 @@ TEST(StreamBlock, ChannelRecordFieldsAndExtraItems) {
     ch.recordWords = {1, 2, 3, 4, 5, 6, 7};
     ch.extraItems = {ExtraItem::Make(7, 70000), ExtraItem::Make(8, 80000)};
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "chan.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "chan.qrd", desc).c_str()), 0);
     CQRVAStream& raw = *file.GetStream(0);
     CQRVAChannel& c = *raw.GetChannel(1);
     EXPECT_EQ(raw.FindChannel(2), &c);
@@ -142,21 +142,21 @@ TEST(StreamBlock, ChannelRecordFieldsAndExtraItems) {
 
 TEST(StreamBlock, CreateInfoChecksTheSettingsMarker) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
     CMMEATriggerProperty trigger;
     trigger.threshold = -800;
-    spec.streams[2].headerVersion = 5;
-    spec.streams[2].settings = WriteTriggerSettings(trigger, 5, 3);
+    desc.streams[2].headerVersion = 5;
+    desc.streams[2].settings = WriteTriggerSettings(trigger, 5, 3);
     CQRVAStreamFile file;
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "info.qrd", spec).c_str()), 0);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "info.qrd", desc).c_str()), 0);
     std::unique_ptr<InfoObject> info = file.GetStream(2)->CreateInfo();
     ASSERT_TRUE(info);
     EXPECT_EQ(info->GetKind(), InfoKind::InfoTrigger);
     EXPECT_EQ(file.GetStream(0)->CreateInfo(), nullptr);  // raw data has no settings
 
     // Spike settings marker on a trigger stream.
-    std::memcpy(spec.streams[2].settings.data(), "PARAMSPK", 8);
-    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "info2.qrd", spec).c_str()), 0);
+    std::memcpy(desc.streams[2].settings.data(), "PARAMSPK", 8);
+    ASSERT_EQ(file.Open(qrd_test::WriteSpec(dir, "info2.qrd", desc).c_str()), 0);
     EXPECT_EQ(file.GetStream(2)->CreateInfo(), nullptr);
 }
 

@@ -16,20 +16,20 @@ using qrd_test::TempDir;
 
 TEST(StreamFileWrite, HeaderListAndClonedChunksRoundTrip) {
     TempDir dir;
-    RecordingSpec spec = qrd_test::SmallRecording(10);
+    RecordingSpec desc = qrd_test::SmallRecording(10);
     CQRLayout layout;
     BuildStandardLayout(layout, 0, 5, 3, 1, 1, 0);
     layout.sourceType = 3;
     layout.entries[2].setName("custom");
-    WriteLayoutBlock(layout, spec.layoutBlock);
-    spec.sourceType = kSourceConfiguredLayout;
-    spec.streams[0].channels[0].extraItems = {ExtraItem::Make(3, 33)};
-    spec.streams[0].channels[0].recordVersion = 0;  // stored short, written back in full
-    spec.streams[2].settings = {1, 2, 3};
-    spec.adjustHeader = [](StreamFileHeader& h) { h.setHeaderEntryText(1, "entry one"); };
+    WriteLayoutBlock(layout, desc.layoutBlock);
+    desc.sourceType = kSourceConfiguredLayout;
+    desc.streams[0].channels[0].extraItems = {ExtraItem::Make(3, 33)};
+    desc.streams[0].channels[0].recordVersion = 0;  // stored short, written back in full
+    desc.streams[2].settings = {1, 2, 3};
+    desc.adjustHeader = [](StreamFileHeader& h) { h.setHeaderEntryText(1, "entry one"); };
 
     CQRVAStreamFile source;
-    ASSERT_EQ(source.Open(qrd_test::WriteSpec(dir, "src.qrd", spec).c_str()), 0);
+    ASSERT_EQ(source.Open(qrd_test::WriteSpec(dir, "src.qrd", desc).c_str()), 0);
     ASSERT_EQ(source.GetLayout().entries.size(), 5u);
     EXPECT_EQ(source.GetLayout().entries[2].name(), "custom");
 
@@ -82,7 +82,7 @@ TEST(StreamFileWrite, HeaderListAndClonedChunksRoundTrip) {
     EXPECT_EQ(copy.GetStream(0)->GetChannel(0)->GetExtraValue(0), 33u);
     std::unique_ptr<CQRVAChunk> first = copy.GetStream(0)->FirstChunk();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->GetStartTicks(), spec.startTime + 1000);  // shifted while copying
+    EXPECT_EQ(first->GetStartTicks(), desc.startTime + 1000);  // shifted while copying
     std::vector<uint8_t> payload;
     ASSERT_TRUE(first->ReadData(payload));
     EXPECT_EQ(GetU16(payload.data(), 2), 1000);  // channel 1, sample 0

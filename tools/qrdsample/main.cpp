@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         const std::string path = folder + "/" + sample.fileName;
         std::string error;
         qrd::RecordingPlan plan;
-        if (!qrd::WriteRecording(sample.spec, path, &error, &plan)) {
+        if (!qrd::WriteRecording(sample.desc, path, &error, &plan)) {
             std::fprintf(stderr, "qrdsample: %s\n", error.c_str());
             ++failures;
             continue;

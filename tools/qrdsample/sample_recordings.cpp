@@ -73,20 +73,20 @@ SampleRecording ContinuousMea() {
     SampleRecording s;
     s.fileName = "continuous_mea.qrd";
     s.summary = "continuous, 60 electrodes + digital stream, 3 s at 25 kHz, header v10, embedded index";
-    RecordingSpec& spec = s.spec;
-    spec.version = 10;
-    spec.comment = "Sample recording: continuous 60-electrode array";
-    spec.startTime = kStart;
-    spec.index = IndexChoice::kEmbedded;
-    spec.indexPath = s.fileName;
+    RecordingSpec& desc = s.desc;
+    desc.version = 10;
+    desc.comment = "Sample recording: continuous 60-electrode array";
+    desc.startTime = kStart;
+    desc.index = IndexChoice::kEmbedded;
+    desc.indexPath = s.fileName;
 
     ContinuousStreamOptions o;
     o.channelCount = 60;
     o.headerVersion = 1;
     o.format.unitStep = 1.9073486328125e-7;  // +-6.25 mV over 16 bits
     o.spans = {{kStart, SamplesIn(3 * kTicksPerSecond, o.sampleRate)}};
-    const int elec = AddContinuousStream(spec, o, SineAndNoise(25000, 32768));
-    NameMeaChannels(spec.streams[elec]);
+    const int elec = AddContinuousStream(desc, o, SineAndNoise(25000, 32768));
+    NameMeaChannels(desc.streams[elec]);
 
     ContinuousStreamOptions d = o;
     d.id = 2;
@@ -94,11 +94,11 @@ SampleRecording ContinuousMea() {
     d.firstHardwareIndex = 60;
     d.format.unitStep = 1.0;
     d.format.adcZero = 0;
-    AddDigitalStream(spec, d, [](uint64_t i) {
+    AddDigitalStream(desc, d, [](uint64_t i) {
         // Bit 0 toggles every 250 ms, bit 1 every second.
         return static_cast<uint16_t>(((i / 6250) & 1) | (((i / 25000) & 1) << 1));
     });
-    InterleaveChunks(spec);
+    InterleaveChunks(desc);
     return s;
 }
 
@@ -106,15 +106,15 @@ SampleRecording TriggeredSweeps() {
     SampleRecording s;
     s.fileName = "triggered_sweeps.qrd";
     s.summary = "triggered, 5 sweeps of 200 ms on 8 electrodes, trigger stream, header v10";
-    RecordingSpec& spec = s.spec;
-    spec.version = 10;
-    spec.comment = "Sample recording: triggered sweeps";
-    spec.startTime = kStart;
-    spec.recordingMode = kModeTriggered;
-    spec.sweepLength = 200.0f;
-    spec.triggerTag1 = "trig0001";
-    spec.index = IndexChoice::kEmbedded;
-    spec.indexPath = s.fileName;
+    RecordingSpec& desc = s.desc;
+    desc.version = 10;
+    desc.comment = "Sample recording: triggered sweeps";
+    desc.startTime = kStart;
+    desc.recordingMode = kModeTriggered;
+    desc.sweepLength = 200.0f;
+    desc.triggerTag1 = "trig0001";
+    desc.index = IndexChoice::kEmbedded;
+    desc.indexPath = s.fileName;
 
     const int sweeps = 5;
     std::vector<EventChunk> triggers;
@@ -131,7 +131,7 @@ SampleRecording TriggeredSweeps() {
     }
     // The trigger stream comes first, so the raw data stream is the last one
     // with chunks and its gaps mark the sweeps.
-    AddEventStream(spec, TriggerStream(1, "trig0001", 5), triggers);
+    AddEventStream(desc, TriggerStream(1, "trig0001", 5), triggers);
 
     ContinuousStreamOptions o;
     o.id = 2;
@@ -139,9 +139,9 @@ SampleRecording TriggeredSweeps() {
     o.headerVersion = 1;
     o.chunkDuration = 50000000;
     o.spans = spans;
-    const int elec = AddContinuousStream(spec, o, SineAndNoise(25000, 32768));
-    NameMeaChannels(spec.streams[elec]);
-    InterleaveChunks(spec);
+    const int elec = AddContinuousStream(desc, o, SineAndNoise(25000, 32768));
+    NameMeaChannels(desc.streams[elec]);
+    InterleaveChunks(desc);
     return s;
 }
 
@@ -149,26 +149,26 @@ SampleRecording Version4() {
     SampleRecording s;
     s.fileName = "version4.qrd";
     s.summary = "continuous, 4 electrodes + 2 analog inputs, 2 s at 10 kHz, header v4, no index";
-    RecordingSpec& spec = s.spec;
-    spec.version = 4;
-    spec.appVersion = (2u << 16) | 1u;
-    spec.comment = "Sample recording: header version 4";
-    spec.startTime = kStart;
-    spec.sampleRate = 10000000;
-    spec.electrodeCount = 4;
-    spec.analogCount = 2;
-    spec.analogFirst = 4;
-    spec.digitalCount = 0;
-    spec.digitalFirst = 6;
-    spec.totalChannelCount = 6;
-    spec.index = IndexChoice::kNone;
+    RecordingSpec& desc = s.desc;
+    desc.version = 4;
+    desc.appVersion = (2u << 16) | 1u;
+    desc.comment = "Sample recording: header version 4";
+    desc.startTime = kStart;
+    desc.sampleRate = 10000000;
+    desc.electrodeCount = 4;
+    desc.analogCount = 2;
+    desc.analogFirst = 4;
+    desc.digitalCount = 0;
+    desc.digitalFirst = 6;
+    desc.totalChannelCount = 6;
+    desc.index = IndexChoice::kNone;
 
     ContinuousStreamOptions o;
     o.sampleRate = 10000000;
     o.channelCount = 4;
     o.chunkDuration = 128000000;
     o.spans = {{kStart, SamplesIn(2 * kTicksPerSecond, o.sampleRate)}};
-    AddContinuousStream(spec, o, SineAndNoise(10000, 32768));
+    AddContinuousStream(desc, o, SineAndNoise(10000, 32768));
     ContinuousStreamOptions a = o;
     a.name = "Analog Raw Data";
     a.tag = "anlg0001";
@@ -177,8 +177,8 @@ SampleRecording Version4() {
     a.firstChannelNumber = 1;
     a.firstHardwareIndex = 4;
     a.channelNamePrefix = "A";
-    AddContinuousStream(spec, a, SineAndNoise(10000, 32768));
-    InterleaveChunks(spec);
+    AddContinuousStream(desc, a, SineAndNoise(10000, 32768));
+    InterleaveChunks(desc);
     return s;
 }
 
@@ -186,12 +186,12 @@ SampleRecording SpikesAndTriggers() {
     SampleRecording s;
     s.fileName = "spikes.qrd";
     s.summary = "continuous, 4 electrodes, spike stream (v8 records) and trigger stream, 1 s, header v10";
-    RecordingSpec& spec = s.spec;
-    spec.version = 10;
-    spec.comment = "Sample recording: spikes and triggers";
-    spec.startTime = kStart;
-    spec.index = IndexChoice::kEmbedded;
-    spec.indexPath = s.fileName;
+    RecordingSpec& desc = s.desc;
+    desc.version = 10;
+    desc.comment = "Sample recording: spikes and triggers";
+    desc.startTime = kStart;
+    desc.index = IndexChoice::kEmbedded;
+    desc.indexPath = s.fileName;
 
     const uint64_t chunkTicks = 100 * kTicksPerMillisecond;
     const int chunks = 10;
@@ -238,16 +238,16 @@ SampleRecording SpikesAndTriggers() {
     }
     // Event streams first, so the raw stream is the last one with chunks and
     // gives the index its sweep.
-    AddEventStream(spec, spikes, spikeChunks);
-    AddEventStream(spec, TriggerStream(4, "trig0001", 5), triggerChunks);
+    AddEventStream(desc, spikes, spikeChunks);
+    AddEventStream(desc, TriggerStream(4, "trig0001", 5), triggerChunks);
 
     ContinuousStreamOptions o;
     o.channelCount = 4;
     o.headerVersion = 1;
     o.spans = {{kStart, SamplesIn(chunks * chunkTicks, o.sampleRate)}};
-    const int elec = AddContinuousStream(spec, o, SineAndNoise(25000, 32768));
-    NameMeaChannels(spec.streams[elec]);
-    InterleaveChunks(spec);
+    const int elec = AddContinuousStream(desc, o, SineAndNoise(25000, 32768));
+    NameMeaChannels(desc.streams[elec]);
+    InterleaveChunks(desc);
     return s;
 }
 

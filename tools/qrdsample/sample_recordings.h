@@ -11,7 +11,7 @@ namespace qrdsample {
 struct SampleRecording {
     std::string fileName;
     std::string summary;
-    qrd::RecordingSpec spec;
+    qrd::RecordingSpec desc;
 };
 
 // 60-electrode array, continuous, header version 10, with a digital stream

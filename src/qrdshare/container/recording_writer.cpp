@@ -42,12 +42,12 @@ std::string PaddedTag(const std::string& tag) {
 }
 
 // Stream index of every chunk: its own, or the stream whose chunk tag matches.
-std::vector<int> ChunkStreams(const RecordingSpec& spec) {
+std::vector<int> ChunkStreams(const RecordingSpec& desc) {
     std::vector<std::string> streamTags;
-    for (size_t s = 0; s < spec.streams.size(); ++s) streamTags.push_back(PaddedTag(ChunkTagOf(spec, s)));
+    for (size_t s = 0; s < desc.streams.size(); ++s) streamTags.push_back(PaddedTag(ChunkTagOf(desc, s)));
     std::vector<int> owner;
-    owner.reserve(spec.chunks.size());
-    for (const ChunkSpec& c : spec.chunks) {
+    owner.reserve(desc.chunks.size());
+    for (const ChunkSpec& c : desc.chunks) {
         int s = c.stream;
         if (!c.tag.empty()) {
             s = -1;
@@ -55,56 +55,56 @@ std::vector<int> ChunkStreams(const RecordingSpec& spec) {
             for (size_t k = 0; k < streamTags.size() && s < 0; ++k)
                 if (TagEqualsIgnoreCase(tag.c_str(), streamTags[k].c_str())) s = static_cast<int>(k);
         }
-        owner.push_back(s >= 0 && static_cast<size_t>(s) < spec.streams.size() ? s : -1);
+        owner.push_back(s >= 0 && static_cast<size_t>(s) < desc.streams.size() ? s : -1);
     }
     return owner;
 }
 
-std::string ChunkTagFor(const RecordingSpec& spec, const ChunkSpec& c) {
+std::string ChunkTagFor(const RecordingSpec& desc, const ChunkSpec& c) {
     if (!c.tag.empty()) return c.tag;
-    if (c.stream >= 0 && static_cast<size_t>(c.stream) < spec.streams.size())
-        return ChunkTagOf(spec, static_cast<size_t>(c.stream));
+    if (c.stream >= 0 && static_cast<size_t>(c.stream) < desc.streams.size())
+        return ChunkTagOf(desc, static_cast<size_t>(c.stream));
     return "";
 }
 
-StreamFileHeader BuildFileHeader(const RecordingSpec& spec, uint64_t stopTime, bool withIndex) {
+StreamFileHeader BuildFileHeader(const RecordingSpec& desc, uint64_t stopTime, bool withIndex) {
     StreamFileHeader h;
-    h.setVersion(spec.version);
-    h.setAppVersion(spec.appVersion);
-    h.setAppBuild(spec.appBuild);
-    h.setComment(spec.comment);
-    h.setFileTime(spec.fileTime ? spec.fileTime : spec.startTime);
-    h.setStreamCount(static_cast<uint32_t>(spec.streams.size()));
-    h.setSampleRate(spec.sampleRate);
-    h.setRecordingMode(spec.recordingMode);
-    h.setSweepOffset(spec.sweepOffset);
-    h.setSweepLength(spec.sweepLength);
-    h.setTriggerStreamId(spec.triggerStreamId);
-    h.setSourceType(spec.sourceType);
-    h.setElectrodeCount(spec.electrodeCount);
-    h.setElectrodeFirst(spec.electrodeFirst);
-    h.setAnalogCount(spec.analogCount);
-    h.setAnalogFirst(spec.analogFirst);
-    h.setDigitalCount(spec.digitalCount);
-    h.setDigitalFirst(spec.digitalFirst);
-    h.setTotalChannelCount(spec.totalChannelCount);
+    h.setVersion(desc.version);
+    h.setAppVersion(desc.appVersion);
+    h.setAppBuild(desc.appBuild);
+    h.setComment(desc.comment);
+    h.setFileTime(desc.fileTime ? desc.fileTime : desc.startTime);
+    h.setStreamCount(static_cast<uint32_t>(desc.streams.size()));
+    h.setSampleRate(desc.sampleRate);
+    h.setRecordingMode(desc.recordingMode);
+    h.setSweepOffset(desc.sweepOffset);
+    h.setSweepLength(desc.sweepLength);
+    h.setTriggerStreamId(desc.triggerStreamId);
+    h.setSourceType(desc.sourceType);
+    h.setElectrodeCount(desc.electrodeCount);
+    h.setElectrodeFirst(desc.electrodeFirst);
+    h.setAnalogCount(desc.analogCount);
+    h.setAnalogFirst(desc.analogFirst);
+    h.setDigitalCount(desc.digitalCount);
+    h.setDigitalFirst(desc.digitalFirst);
+    h.setTotalChannelCount(desc.totalChannelCount);
     h.setStopTime(stopTime);
-    h.setChunkCount(spec.chunks.size());
+    h.setChunkCount(desc.chunks.size());
     h.setIndexFlag(withIndex ? 1 : 0);
-    h.setChunkDuration(spec.chunkDuration);
-    h.setStartTime(spec.startTime);
-    h.setTriggerTag1(spec.triggerTag1);
-    h.setTriggerTag2(spec.triggerTag2);
-    const int electrodesAndAnalog = spec.electrodeCount + spec.analogCount;
+    h.setChunkDuration(desc.chunkDuration);
+    h.setStartTime(desc.startTime);
+    h.setTriggerTag1(desc.triggerTag1);
+    h.setTriggerTag2(desc.triggerTag2);
+    const int electrodesAndAnalog = desc.electrodeCount + desc.analogCount;
     h.setAdditionalElectrodeFirst(static_cast<int16_t>(electrodesAndAnalog));
     h.setAdditionalAnalogFirst(static_cast<int16_t>(electrodesAndAnalog));
-    if (spec.adjustHeader) spec.adjustHeader(h);
+    if (desc.adjustHeader) desc.adjustHeader(h);
     return h;
 }
 
-void AppendStreamBlock(const RecordingSpec& spec, size_t s, LeWriter& w) {
-    const StreamSpec& st = spec.streams[s];
-    const uint16_t v = spec.version;
+void AppendStreamBlock(const RecordingSpec& desc, size_t s, LeWriter& w) {
+    const StreamSpec& st = desc.streams[s];
+    const uint16_t v = desc.version;
 
     StreamHeader sh;
     sh.setVersion(st.headerVersion);
@@ -171,19 +171,19 @@ struct Layout {
     RecordingPlan plan;
 };
 
-Layout PlanLayout(const RecordingSpec& spec) {
+Layout PlanLayout(const RecordingSpec& desc) {
     Layout out;
     RecordingPlan& plan = out.plan;
-    const bool withIndex = spec.index == IndexChoice::kEmbedded && spec.version >= 3 &&
-                           FileHeaderBodySize(spec.version) != 0;
+    const bool withIndex = desc.index == IndexChoice::kEmbedded && desc.version >= 3 &&
+                           FileHeaderBodySize(desc.version) != 0;
 
-    uint64_t stopTime = spec.startTime;
-    if (spec.stopTime) {
-        stopTime = *spec.stopTime;
+    uint64_t stopTime = desc.startTime;
+    if (desc.stopTime) {
+        stopTime = *desc.stopTime;
     } else {
-        for (const ChunkSpec& c : spec.chunks) stopTime = std::max(stopTime, c.end);
+        for (const ChunkSpec& c : desc.chunks) stopTime = std::max(stopTime, c.end);
     }
-    const StreamFileHeader header = BuildFileHeader(spec, stopTime, withIndex);
+    const StreamFileHeader header = BuildFileHeader(desc, stopTime, withIndex);
 
     std::vector<uint8_t>& b = out.headerList;
     LeWriter w(b);
@@ -194,23 +194,23 @@ Layout PlanLayout(const RecordingSpec& spec) {
     w.U64(0);  // patched below
     plan.fileHeaderOffset = w.size();
     w.Tag(kTagFileHeader);
-    size_t recordSize = FileHeaderRecordSize(spec.version);
+    size_t recordSize = FileHeaderRecordSize(desc.version);
     if (recordSize == 0) recordSize = StreamFileHeader::kSize;
     w.U64(recordSize);
     WriteFileHeader(header, w, false);
-    w.Bytes(spec.layoutBlock.data(), spec.layoutBlock.size());
-    for (size_t s = 0; s < spec.streams.size(); ++s) {
+    w.Bytes(desc.layoutBlock.data(), desc.layoutBlock.size());
+    for (size_t s = 0; s < desc.streams.size(); ++s) {
         plan.streamBlockOffsets.push_back(w.size());
-        AppendStreamBlock(spec, s, w);
+        AppendStreamBlock(desc, s, w);
     }
     plan.trailerOffset = w.size();
 
     // Chunk offsets follow from the header list's size and the payload sizes.
     size_t indexPointerAt = 0;
-    if (spec.version == 0) {
+    if (desc.version == 0) {
         w.Tag(kTagStreamList);
-        w.U64(spec.streamListValue);
-    } else if (spec.version >= 3) {
+        w.U64(desc.streamListValue);
+    } else if (desc.version >= 3) {
         w.Tag(kTagIndexPointer);
         w.U64(8);
         indexPointerAt = w.size();
@@ -220,7 +220,7 @@ Layout PlanLayout(const RecordingSpec& spec) {
     plan.dataStart = b.size();
 
     uint64_t at = plan.dataStart;
-    for (const ChunkSpec& c : spec.chunks) {
+    for (const ChunkSpec& c : desc.chunks) {
         plan.chunkOffsets.push_back(at);
         at += kChunkHeaderSize + c.PayloadSize();
     }
@@ -230,23 +230,23 @@ Layout PlanLayout(const RecordingSpec& spec) {
         PutU64(b.data(), indexPointerAt, at);
         CQRVAChunkIndex index;
         uint64_t lastIndexed = 0;
-        for (size_t i = 0; i < spec.chunks.size(); ++i) {
+        for (size_t i = 0; i < desc.chunks.size(); ++i) {
             const uint64_t offset = plan.chunkOffsets[i];
             const bool first = index.positions().empty();
-            if (!first && offset - lastIndexed <= spec.positionSpacing) continue;
-            if (!first && spec.chunks[i].start < index.positions().back().time) continue;  // keep times ordered
-            index.AddPosition(spec.chunks[i].start, offset);
+            if (!first && offset - lastIndexed <= desc.positionSpacing) continue;
+            if (!first && desc.chunks[i].start < index.positions().back().time) continue;  // keep times ordered
+            index.AddPosition(desc.chunks[i].start, offset);
             lastIndexed = offset;
         }
         plan.positions = index.positions();
-        plan.sweeps = spec.sweeps ? *spec.sweeps : DeriveSweeps(spec);
+        plan.sweeps = desc.sweeps ? *desc.sweeps : DeriveSweeps(desc);
         std::vector<uint64_t> starts, ends;
         for (const SweepEntry& sw : plan.sweeps) {
             starts.push_back(sw.start);
             ends.push_back(sw.end);
         }
         index.SetSweeps(std::move(starts), std::move(ends));
-        index.AppendIndexHeader(out.indexBlock, spec.indexPath, static_cast<uint32_t>(spec.streams.size()));
+        index.AppendIndexHeader(out.indexBlock, desc.indexPath, static_cast<uint32_t>(desc.streams.size()));
         index.AppendIndexLists(out.indexBlock);
         at += out.indexBlock.size();
     }
@@ -256,14 +256,14 @@ Layout PlanLayout(const RecordingSpec& spec) {
 
 // Writes the planned recording through sink; false when the sink fails.
 template <typename Sink>
-bool Emit(const RecordingSpec& spec, const Layout& layout, Sink&& sink) {
+bool Emit(const RecordingSpec& desc, const Layout& layout, Sink&& sink) {
     if (!sink(layout.headerList.data(), layout.headerList.size())) return false;
     std::vector<uint8_t> chunkBytes;
-    for (const ChunkSpec& c : spec.chunks) {
+    for (const ChunkSpec& c : desc.chunks) {
         chunkBytes.clear();
         LeWriter w(chunkBytes);
         ChunkHeader h;
-        const std::string tag = PaddedTag(ChunkTagFor(spec, c));
+        const std::string tag = PaddedTag(ChunkTagFor(desc, c));
         std::copy(tag.begin(), tag.end(), h.tag);
         h.length = kChunkTimesSize + c.PayloadSize();
         h.start = c.start;
@@ -294,28 +294,28 @@ std::vector<uint8_t> ChunkSpec::Payload() const {
     return out;
 }
 
-std::string ChunkTagOf(const RecordingSpec& spec, size_t s) {
-    if (s >= spec.streams.size()) return "";
-    const StreamSpec& st = spec.streams[s];
+std::string ChunkTagOf(const RecordingSpec& desc, size_t s) {
+    if (s >= desc.streams.size()) return "";
+    const StreamSpec& st = desc.streams[s];
     if (!st.chunkTag.empty()) return st.chunkTag;
-    if (spec.version >= 5) return st.tag;
+    if (desc.version >= 5) return st.tag;
     // Old recordings name chunks after the stream ID and type.
     char tag[16];
     std::snprintf(tag, sizeof tag, "%05x%s", static_cast<unsigned>(st.id), LegacyChunkSuffix(st.typeName));
     return tag;
 }
 
-std::vector<SweepEntry> DeriveSweeps(const RecordingSpec& spec) {
-    const std::vector<int> owner = ChunkStreams(spec);
+std::vector<SweepEntry> DeriveSweeps(const RecordingSpec& desc) {
+    const std::vector<int> owner = ChunkStreams(desc);
     int reference = -1;
     for (int s : owner) reference = std::max(reference, s);
     std::vector<SweepEntry> sweeps;
     if (reference < 0) return sweeps;
     bool started = false;
     uint64_t previousEnd = 0;
-    for (size_t i = 0; i < spec.chunks.size(); ++i) {
+    for (size_t i = 0; i < desc.chunks.size(); ++i) {
         if (owner[i] != reference) continue;
-        const ChunkSpec& c = spec.chunks[i];
+        const ChunkSpec& c = desc.chunks[i];
         if (!started) {
             sweeps.push_back({c.start, 0});
             started = true;
@@ -329,15 +329,15 @@ std::vector<SweepEntry> DeriveSweeps(const RecordingSpec& spec) {
     return sweeps;
 }
 
-bool WriteRecording(const RecordingSpec& spec, const std::string& path, std::string* error, RecordingPlan* plan) {
-    const Layout layout = PlanLayout(spec);
+bool WriteRecording(const RecordingSpec& desc, const std::string& path, std::string* error, RecordingPlan* plan) {
+    const Layout layout = PlanLayout(desc);
     if (plan) *plan = layout.plan;
     BinaryFile file;
     if (!file.OpenWrite(path)) {
         if (error) *error = "cannot create " + path;
         return false;
     }
-    const bool written = Emit(spec, layout, [&file](const uint8_t* p, size_t n) { return file.Write(p, n); });
+    const bool written = Emit(desc, layout, [&file](const uint8_t* p, size_t n) { return file.Write(p, n); });
     const bool closed = file.Close();
     if (!written || !closed) {
         if (error) *error = "write error on " + path;
@@ -346,12 +346,12 @@ bool WriteRecording(const RecordingSpec& spec, const std::string& path, std::str
     return true;
 }
 
-std::vector<uint8_t> RecordingBytes(const RecordingSpec& spec, RecordingPlan* plan) {
-    const Layout layout = PlanLayout(spec);
+std::vector<uint8_t> RecordingBytes(const RecordingSpec& desc, RecordingPlan* plan) {
+    const Layout layout = PlanLayout(desc);
     if (plan) *plan = layout.plan;
     std::vector<uint8_t> out;
     out.reserve(layout.plan.fileSize);
-    Emit(spec, layout, [&out](const uint8_t* p, size_t n) {
+    Emit(desc, layout, [&out](const uint8_t* p, size_t n) {
         out.insert(out.end(), p, p + n);
         return true;
     });
@@ -369,7 +369,7 @@ uint64_t SamplesIn(uint64_t durationNs, uint32_t sampleRate) {
     return static_cast<uint64_t>(Wide(durationNs) * sampleRate / 1000000000000ull);
 }
 
-int AddContinuousStream(RecordingSpec& spec, const ContinuousStreamOptions& o, SampleFunction samples) {
+int AddContinuousStream(RecordingSpec& desc, const ContinuousStreamOptions& o, SampleFunction samples) {
     StreamSpec st;
     st.typeName = o.typeName;
     st.name = o.name;
@@ -385,8 +385,8 @@ int AddContinuousStream(RecordingSpec& spec, const ContinuousStreamOptions& o, S
         ch.name = o.channelNamePrefix + std::to_string(ch.number);
         st.channels.push_back(ch);
     }
-    const int index = static_cast<int>(spec.streams.size());
-    spec.streams.push_back(std::move(st));
+    const int index = static_cast<int>(desc.streams.size());
+    desc.streams.push_back(std::move(st));
 
     const uint64_t perChunk = std::max<uint64_t>(1, SamplesIn(o.chunkDuration, o.sampleRate));
     const uint32_t channels = o.channelCount;
@@ -411,38 +411,38 @@ int AddContinuousStream(RecordingSpec& spec, const ContinuousStreamOptions& o, S
                     }
                 }
             };
-            spec.chunks.push_back(std::move(c));
+            desc.chunks.push_back(std::move(c));
         }
         streamIndex += span.sampleCount;
     }
     return index;
 }
 
-int AddDigitalStream(RecordingSpec& spec, ContinuousStreamOptions options, std::function<uint16_t(uint64_t)> word) {
+int AddDigitalStream(RecordingSpec& desc, ContinuousStreamOptions options, std::function<uint16_t(uint64_t)> word) {
     const ContinuousStreamOptions defaults;
     options.typeName = "digital";
     options.channelCount = 1;
     if (options.name == defaults.name) options.name = "Digital Raw Data";
     if (options.tag == defaults.tag) options.tag = "digi0001";
-    return AddContinuousStream(spec, options, [word](uint32_t, uint64_t i) { return word(i); });
+    return AddContinuousStream(desc, options, [word](uint32_t, uint64_t i) { return word(i); });
 }
 
-int AddEventStream(RecordingSpec& spec, StreamSpec stream, const std::vector<EventChunk>& chunks) {
-    const int index = static_cast<int>(spec.streams.size());
-    spec.streams.push_back(std::move(stream));
+int AddEventStream(RecordingSpec& desc, StreamSpec stream, const std::vector<EventChunk>& chunks) {
+    const int index = static_cast<int>(desc.streams.size());
+    desc.streams.push_back(std::move(stream));
     for (const EventChunk& e : chunks) {
         ChunkSpec c;
         c.stream = index;
         c.start = e.start;
         c.end = e.end;
         c.payload = e.payload;
-        spec.chunks.push_back(std::move(c));
+        desc.chunks.push_back(std::move(c));
     }
     return index;
 }
 
-void InterleaveChunks(RecordingSpec& spec) {
-    std::stable_sort(spec.chunks.begin(), spec.chunks.end(),
+void InterleaveChunks(RecordingSpec& desc) {
+    std::stable_sort(desc.chunks.begin(), desc.chunks.end(),
                      [](const ChunkSpec& a, const ChunkSpec& b) { return a.start < b.start; });
 }
 

@@ -160,16 +160,16 @@ struct RecordingPlan {
 };
 
 // The chunk tag the writer uses for stream s.
-std::string ChunkTagOf(const RecordingSpec& spec, size_t s);
+std::string ChunkTagOf(const RecordingSpec& desc, size_t s);
 // The sweeps a scan of the chunks finds (see RecordingSpec::sweeps).
-std::vector<SweepEntry> DeriveSweeps(const RecordingSpec& spec);
+std::vector<SweepEntry> DeriveSweeps(const RecordingSpec& desc);
 
 // Writes the recording; false (with a reason in *error when given) when the
 // file cannot be created or a write fails.
-bool WriteRecording(const RecordingSpec& spec, const std::string& path, std::string* error = nullptr,
+bool WriteRecording(const RecordingSpec& desc, const std::string& path, std::string* error = nullptr,
                     RecordingPlan* plan = nullptr);
 // The same bytes in memory.
-std::vector<uint8_t> RecordingBytes(const RecordingSpec& spec, RecordingPlan* plan = nullptr);
+std::vector<uint8_t> RecordingBytes(const RecordingSpec& desc, RecordingPlan* plan = nullptr);
 
 // ---- builders ---------------------------------------------------------------
 
@@ -204,12 +204,12 @@ uint64_t SampleTime(uint64_t spanStart, uint64_t index, uint32_t sampleRate);
 // Samples per channel in duration ns at a rate in millihertz (rounded down).
 uint64_t SamplesIn(uint64_t durationNs, uint32_t sampleRate);
 
-// Adds the stream and its chunks (appended to spec.chunks; see
+// Adds the stream and its chunks (appended to desc.chunks; see
 // InterleaveChunks); returns the stream's index.  Chunk payloads are generated
 // while writing.
-int AddContinuousStream(RecordingSpec& spec, const ContinuousStreamOptions& options, SampleFunction samples);
+int AddContinuousStream(RecordingSpec& desc, const ContinuousStreamOptions& options, SampleFunction samples);
 // A one-channel "digital" stream named "Digital Raw Data", tag "digi0001".
-int AddDigitalStream(RecordingSpec& spec, ContinuousStreamOptions options,
+int AddDigitalStream(RecordingSpec& desc, ContinuousStreamOptions options,
                      std::function<uint16_t(uint64_t index)> word);
 
 struct EventChunk {
@@ -219,10 +219,10 @@ struct EventChunk {
 };
 // Adds an event stream (type, name, tag, ID, header version, channels and
 // settings from stream) with one chunk per entry of chunks.
-int AddEventStream(RecordingSpec& spec, StreamSpec stream, const std::vector<EventChunk>& chunks);
+int AddEventStream(RecordingSpec& desc, StreamSpec stream, const std::vector<EventChunk>& chunks);
 
 // Orders the chunks by start time; chunks with equal starts keep their order,
 // as a recorder writes the streams of one time slice one after another.
-void InterleaveChunks(RecordingSpec& spec);
+void InterleaveChunks(RecordingSpec& desc);
 
 }  // namespace qrd
