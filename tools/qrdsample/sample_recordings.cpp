@@ -91,7 +91,10 @@ SampleRecording ContinuousMea() {
     ContinuousStreamOptions d = o;
     d.id = 2;
     d.firstChannelNumber = 1;
-    d.firstHardwareIndex = 60;
+    // Recordings of header version 9 and above keep the stored hardware index,
+    // and readers take it as the channel's column in the stream's samples: the
+    // one digital channel is column 0 of its own stream.
+    d.firstHardwareIndex = 0;
     d.format.unitStep = 1.0;
     d.format.adcZero = 0;
     AddDigitalStream(desc, d, [](uint64_t i) {
