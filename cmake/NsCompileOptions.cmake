@@ -26,3 +26,12 @@ endif()
 
 # Large-file offsets everywhere: recordings exceed 2 GiB.
 add_compile_definitions(_FILE_OFFSET_BITS=64)
+
+# Shared libraries are linked with --no-undefined so a missing symbol shows at
+# build time, not when a host loads the library.  Clang's sanitizer runtimes
+# are linked into executables only, so instrumented clang builds leave their
+# runtime symbols to the loading program and cannot use the check.
+set(NS_NO_UNDEFINED -Wl,--no-undefined)
+if(NS_BUILD_FUZZ OR (NS_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
+  set(NS_NO_UNDEFINED "")
+endif()
