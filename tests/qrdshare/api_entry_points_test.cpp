@@ -58,7 +58,7 @@ TEST(Exports, DynamicSymbolTableHoldsExactlyTheSeventeenFunctions) {
     }
     const int status = pclose(pipe);
     if (status != 0 && names.empty()) GTEST_SKIP() << "nm failed";
-    const std::set<std::string> expected(std::begin(kNeuroshareFunctionNames), std::end(kNeuroshareFunctionNames));
+    const std::set<std::string> expected(std::begin(nsapi::kFunctionNames), std::end(nsapi::kFunctionNames));
     EXPECT_EQ(names, expected);
 }
 

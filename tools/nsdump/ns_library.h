@@ -3,12 +3,14 @@
 #pragma once
 
 #include "nsapi/nsapi.h"
+#include "nsapi/nsapi_loader.h"
 
 #include <string>
 
 namespace nsdump {
 
-class NsLibrary {
+// The seventeen function pointers come from nsapi::Functions.
+class NsLibrary : public nsapi::Functions {
 public:
     NsLibrary() = default;
     ~NsLibrary();
@@ -23,24 +25,6 @@ public:
 
     // The library's last error text, or an empty string.
     std::string LastErrorMessage() const;
-
-    NS_GETLIBRARYINFO GetLibraryInfo = nullptr;
-    NS_OPENFILE OpenFile = nullptr;
-    NS_GETFILEINFO GetFileInfo = nullptr;
-    NS_CLOSEFILE CloseFile = nullptr;
-    NS_GETENTITYINFO GetEntityInfo = nullptr;
-    NS_GETEVENTINFO GetEventInfo = nullptr;
-    NS_GETEVENTDATA GetEventData = nullptr;
-    NS_GETANALOGINFO GetAnalogInfo = nullptr;
-    NS_GETANALOGDATA GetAnalogData = nullptr;
-    NS_GETSEGMENTINFO GetSegmentInfo = nullptr;
-    NS_GETSEGMENTSOURCEINFO GetSegmentSourceInfo = nullptr;
-    NS_GETSEGMENTDATA GetSegmentData = nullptr;
-    NS_GETNEURALINFO GetNeuralInfo = nullptr;
-    NS_GETNEURALDATA GetNeuralData = nullptr;
-    NS_GETINDEXBYTIME GetIndexByTime = nullptr;
-    NS_GETTIMEBYINDEX GetTimeByIndex = nullptr;
-    NS_GETLASTERRORMSG GetLastErrorMsg = nullptr;
 
 private:
     void* handle_ = nullptr;

@@ -7,33 +7,12 @@
 namespace maptest {
 namespace {
 
-template <typename F>
-void resolve(void* library, const char* name, F& function) {
-    function = reinterpret_cast<F>(dlsym(library, name));
-    if (!function) throw std::runtime_error(std::string("missing export ") + name);
-}
-
 MapLibrary load() {
     void* library = dlopen(MAPSHARE_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     if (!library) throw std::runtime_error(std::string("cannot load mapshare: ") + dlerror());
     MapLibrary lib{};
-    resolve(library, "ns_GetLibraryInfo", lib.GetLibraryInfo);
-    resolve(library, "ns_OpenFile", lib.OpenFile);
-    resolve(library, "ns_GetFileInfo", lib.GetFileInfo);
-    resolve(library, "ns_CloseFile", lib.CloseFile);
-    resolve(library, "ns_GetEntityInfo", lib.GetEntityInfo);
-    resolve(library, "ns_GetEventInfo", lib.GetEventInfo);
-    resolve(library, "ns_GetEventData", lib.GetEventData);
-    resolve(library, "ns_GetAnalogInfo", lib.GetAnalogInfo);
-    resolve(library, "ns_GetAnalogData", lib.GetAnalogData);
-    resolve(library, "ns_GetSegmentInfo", lib.GetSegmentInfo);
-    resolve(library, "ns_GetSegmentSourceInfo", lib.GetSegmentSourceInfo);
-    resolve(library, "ns_GetSegmentData", lib.GetSegmentData);
-    resolve(library, "ns_GetNeuralInfo", lib.GetNeuralInfo);
-    resolve(library, "ns_GetNeuralData", lib.GetNeuralData);
-    resolve(library, "ns_GetIndexByTime", lib.GetIndexByTime);
-    resolve(library, "ns_GetTimeByIndex", lib.GetTimeByIndex);
-    resolve(library, "ns_GetLastErrorMsg", lib.GetLastErrorMsg);
+    if (const char* missing = nsapi::ResolveFunctions(library, lib))
+        throw std::runtime_error(std::string("missing export ") + missing);
     return lib;
 }
 

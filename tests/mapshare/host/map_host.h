@@ -4,6 +4,7 @@
 #pragma once
 
 #include <nsapi/nsapi.h>
+#include <nsapi/nsapi_loader.h>
 
 #include <gtest/gtest.h>
 
@@ -14,25 +15,8 @@
 
 namespace maptest {
 
-struct MapLibrary {
-    NS_GETLIBRARYINFO GetLibraryInfo;
-    NS_OPENFILE OpenFile;
-    NS_GETFILEINFO GetFileInfo;
-    NS_CLOSEFILE CloseFile;
-    NS_GETENTITYINFO GetEntityInfo;
-    NS_GETEVENTINFO GetEventInfo;
-    NS_GETEVENTDATA GetEventData;
-    NS_GETANALOGINFO GetAnalogInfo;
-    NS_GETANALOGDATA GetAnalogData;
-    NS_GETSEGMENTINFO GetSegmentInfo;
-    NS_GETSEGMENTSOURCEINFO GetSegmentSourceInfo;
-    NS_GETSEGMENTDATA GetSegmentData;
-    NS_GETNEURALINFO GetNeuralInfo;
-    NS_GETNEURALDATA GetNeuralData;
-    NS_GETINDEXBYTIME GetIndexByTime;
-    NS_GETTIMEBYINDEX GetTimeByIndex;
-    NS_GETLASTERRORMSG GetLastErrorMsg;
-
+// The seventeen function pointers come from nsapi::Functions.
+struct MapLibrary : nsapi::Functions {
     // The last-error text (read, and therefore emptied).
     std::string lastError() const;
 };

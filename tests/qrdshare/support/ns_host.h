@@ -3,12 +3,14 @@
 #pragma once
 
 #include "nsapi/nsapi.h"
+#include "nsapi/nsapi_loader.h"
 
 #include <string>
 
 namespace qrd_test {
 
-class NsLibrary {
+// The seventeen function pointers come from nsapi::Functions.
+class NsLibrary : public nsapi::Functions {
 public:
     // Loads the library at path (RTLD_NOW | RTLD_LOCAL).  ok() tells whether
     // the library loaded and every one of the seventeen names resolved.
@@ -20,31 +22,10 @@ public:
     bool ok() const { return error_.empty(); }
     const std::string& error() const { return error_; }
 
-    NS_GETLIBRARYINFO GetLibraryInfo = nullptr;
-    NS_OPENFILE OpenFile = nullptr;
-    NS_GETFILEINFO GetFileInfo = nullptr;
-    NS_CLOSEFILE CloseFile = nullptr;
-    NS_GETENTITYINFO GetEntityInfo = nullptr;
-    NS_GETEVENTINFO GetEventInfo = nullptr;
-    NS_GETEVENTDATA GetEventData = nullptr;
-    NS_GETANALOGINFO GetAnalogInfo = nullptr;
-    NS_GETANALOGDATA GetAnalogData = nullptr;
-    NS_GETSEGMENTINFO GetSegmentInfo = nullptr;
-    NS_GETSEGMENTSOURCEINFO GetSegmentSourceInfo = nullptr;
-    NS_GETSEGMENTDATA GetSegmentData = nullptr;
-    NS_GETNEURALINFO GetNeuralInfo = nullptr;
-    NS_GETNEURALDATA GetNeuralData = nullptr;
-    NS_GETINDEXBYTIME GetIndexByTime = nullptr;
-    NS_GETTIMEBYINDEX GetTimeByIndex = nullptr;
-    NS_GETLASTERRORMSG GetLastErrorMsg = nullptr;
-
 private:
     void* handle_ = nullptr;
     std::string error_;
 };
-
-// The seventeen names every Neuroshare library exports.
-extern const char* const kNeuroshareFunctionNames[17];
 
 // Path of the built libqrdshare.so.  The test build defines
 // QRDSHARE_LIBRARY_PATH for every test program but not for this support
