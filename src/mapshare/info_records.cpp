@@ -76,12 +76,12 @@ void fillEventInfo(const MapChannel& channel, ns_EVENTINFO& info) {
     info.szCSVDesc[0] = '\0';
 }
 
-void fillAnalogInfo(const MapChannel& channel, ns_ANALOGINFO& info) {
-    info.dSampleRate = static_cast<double>(channel.rateKHz()) * 1000.0;
-    info.dMinVal = kMinValue;
-    info.dMaxVal = kMaxValue;
-    writeText(info.szUnits, kUnits);
-    info.dResolution = kResolution;
+namespace {
+// The analog and segment-source records share their location, filter and
+// probe fields: MAP recordings store no positions or filter settings, so both
+// get the same fixed values and the channel's probe text.
+template <typename Info>
+void fillPlaceAndFilters(const MapChannel& channel, Info& info) {
     info.dLocationX = 0.0;
     info.dLocationY = 0.0;
     info.dLocationZ = 0.0;
@@ -93,6 +93,16 @@ void fillAnalogInfo(const MapChannel& channel, ns_ANALOGINFO& info) {
     info.dwLowFreqOrder = kLowOrder;
     writeText(info.szLowFilterType, kLowFilter);
     writeText(info.szProbeInfo, probeInfo(channel));
+}
+}  // namespace
+
+void fillAnalogInfo(const MapChannel& channel, ns_ANALOGINFO& info) {
+    info.dSampleRate = static_cast<double>(channel.rateKHz()) * 1000.0;
+    info.dMinVal = kMinValue;
+    info.dMaxVal = kMaxValue;
+    writeText(info.szUnits, kUnits);
+    info.dResolution = kResolution;
+    fillPlaceAndFilters(channel, info);
 }
 
 void fillSegmentInfo(const MapChannel& channel, ns_SEGMENTINFO& info) {
@@ -108,17 +118,7 @@ void fillSegmentSourceInfo(const MapChannel& channel, ns_SEGSOURCEINFO& info) {
     info.dMaxVal = kMaxValue;
     info.dResolution = kResolution;
     info.dSubSampleShift = 0.0;
-    info.dLocationX = 0.0;
-    info.dLocationY = 0.0;
-    info.dLocationZ = 0.0;
-    info.dLocationUser = 1.0;
-    info.dHighFreqCorner = kHighCorner;
-    info.dwHighFreqOrder = kHighOrder;
-    writeText(info.szHighFilterType, kHighFilter);
-    info.dLowFreqCorner = kLowCorner;
-    info.dwLowFreqOrder = kLowOrder;
-    writeText(info.szLowFilterType, kLowFilter);
-    writeText(info.szProbeInfo, probeInfo(channel));
+    fillPlaceAndFilters(channel, info);
 }
 
 void fillNeuralInfo(const MapChannel& channel, ns_NEURALINFO& info) {
