@@ -97,6 +97,7 @@ void fillPlaceAndFilters(const MapChannel& channel, Info& info) {
 }  // namespace
 
 void fillAnalogInfo(const MapChannel& channel, ns_ANALOGINFO& info) {
+    channel.noteRateUse();
     info.dSampleRate = static_cast<double>(channel.rateKHz()) * 1000.0;
     info.dMinVal = kMinValue;
     info.dMaxVal = kMaxValue;
@@ -109,6 +110,7 @@ void fillSegmentInfo(const MapChannel& channel, ns_SEGMENTINFO& info) {
     info.dwSourceCount = static_cast<uint32_t>(std::max<int16_t>(channel.unitCount(), 0));
     info.dwMinSampleCount = channel.minSampleCount();
     info.dwMaxSampleCount = channel.maxSampleCount();
+    channel.noteRateUse();
     info.dSampleRate = static_cast<double>(channel.rateKHz()) * 1000.0;
     writeText(info.szUnits, kUnits);
 }

@@ -1,5 +1,7 @@
 #include "map_channel.h"
 
+#include "last_error.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -47,6 +49,10 @@ bool hasPreTrigger(MapChannelType type) { return isSegmentType(type); }
 MapChannel::MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name)
     : type_(type), number_(number), rateKHz_(rateKHz), name_(std::move(name)) {
     if (name_.size() > kMaxNameLength) name_.resize(kMaxNameLength);
+}
+
+void MapChannel::noteRateUse() const {
+    if (portRateMissing) setLastError("Could not get the port samplingrate");
 }
 
 double MapChannel::ticksPerSecond() const {

@@ -63,6 +63,11 @@ public:
     // its matching Digital channel once parsing has seen every definition).
     float rateKHz() const { return rateKHz_; }
     void setRateKHz(float rate) { rateKHz_ = rate; }
+    // A Port without its Digital channel: its rate reads as 0, and every use
+    // of that rate reports "Could not get the port samplingrate".
+    bool portRateMissing = false;
+    // Leaves that message (if none is set yet) when the rate is unknown.
+    void noteRateUse() const;
     // Ticks per second, or 0 when the rate cannot turn ticks into times
     // (zero, negative or not finite).
     double ticksPerSecond() const;

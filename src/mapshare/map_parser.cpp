@@ -31,6 +31,16 @@ constexpr const char* kFileType = "Velmora";
 constexpr const char* kAppName = "VmMap";
 constexpr const char* kLibraryDescription = "Library for MAP files.";
 
+// A port has no rate of its own: it samples with the digital channel that the
+// acquisition system numbers after the port's group and number.  Returns that
+// number, or -1 when it lies outside the 16-bit channel numbers.
+int32_t portDigitalNumber(const MapChannel& port) {
+    const int64_t digital =
+        16 * (static_cast<int64_t>(port.portNumber % 1000) + 625 * static_cast<int64_t>(port.portGroup)) + 1001;
+    if (digital < INT16_MIN || digital > INT16_MAX) return -1;
+    return static_cast<uint16_t>(static_cast<int16_t>(digital));
+}
+
 // Copies text into a fixed text field, cut to leave room for the NUL.
 template <size_t N>
 void setField(char (&field)[N], const std::string& text) {
@@ -72,6 +82,7 @@ private:
 
     MapFile& file_;
     std::vector<int32_t> byNumber_;   // first channel of each 16-bit number, -1 for none
+    std::vector<bool> digitalSeen_ = std::vector<bool>(65536, false);   // Digital channels defined so far
     uint8_t version_ = 0;             // no header read yet: not the version-1 layouts
     uint16_t layoutWord_ = 0;
     float resolution_ = record::kDefaultResolutionMicroseconds;
@@ -233,6 +244,7 @@ Parser::Step Parser::addChannel(const ByteReader& r, MapChannelType type, uint16
     const int64_t index = file_.addChannel(std::make_unique<MapChannel>(type, number, rate, name), key);
     if (index < 0) return Step::Fail;
     if (byNumber_[number] < 0) byNumber_[number] = static_cast<int32_t>(index);
+    if (type == MapChannelType::Digital) digitalSeen_[number] = true;
     *added = file_.channel(static_cast<size_t>(index));
     return Step::Next;
 }
@@ -249,6 +261,14 @@ MapChannel* Parser::findChannel(uint16_t number) {
 void Parser::appendBlock(MapChannel& channel, uint32_t timeStamp, uint64_t position, uint32_t samples,
                          int16_t unit, int16_t value) {
     int64_t ticks = timeStamp;
+    // The block's time needs the port's rate now: a port whose digital channel
+    // has not been defined by this record reports it.  (The rate itself is
+    // resolved once every definition has been read.)
+    if (channel.type() == MapChannelType::Port) {
+        const int32_t digital = portDigitalNumber(channel);
+        if (digital < 0 || !digitalSeen_[static_cast<size_t>(digital)])
+            setLastError("Could not get the port samplingrate");
+    }
     // Segment blocks are stamped at the trigger; their first stored sample
     // lies the pre-trigger time earlier.
     if (hasPreTrigger(channel.type()))
@@ -325,8 +345,8 @@ void Parser::onMultiplexed(const ByteReader& r, uint64_t recordStart) {
     }
 }
 
-// A port has no rate of its own: it samples with the digital channel that the
-// acquisition system numbers after the port's group and number.
+// Gives every port the rate of its digital channel.  The message for a missing
+// one is left by the uses of the rate (blocks, mapping, information records).
 void Parser::resolvePortRates() {
     std::vector<int32_t> digitalByNumber(65536, -1);
     for (size_t i = 0; i < file_.channelCount(); ++i) {
@@ -337,15 +357,12 @@ void Parser::resolvePortRates() {
     for (size_t i = 0; i < file_.channelCount(); ++i) {
         MapChannel* port = file_.channel(i);
         if (port->type() != MapChannelType::Port) continue;
-        const int64_t digital =
-            16 * (static_cast<int64_t>(port->portNumber % 1000) + 625 * static_cast<int64_t>(port->portGroup)) + 1001;
+        const int32_t digital = portDigitalNumber(*port);
         float rate = 0.0f;
-        if (digital >= INT16_MIN && digital <= INT16_MAX &&
-            digitalByNumber[static_cast<uint16_t>(static_cast<int16_t>(digital))] >= 0) {
-            rate = file_.channel(static_cast<size_t>(digitalByNumber[static_cast<uint16_t>(static_cast<int16_t>(digital))]))
-                       ->rateKHz();
+        if (digital >= 0 && digitalByNumber[static_cast<size_t>(digital)] >= 0) {
+            rate = file_.channel(static_cast<size_t>(digitalByNumber[static_cast<size_t>(digital)]))->rateKHz();
         } else {
-            setLastError("Could not get the port samplingrate");
+            port->portRateMissing = true;
         }
         port->setRateKHz(rate);
     }

@@ -148,8 +148,11 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
         return false;
     }
     if (!requireRate(channel)) return false;
-    // Truncated toward zero, not rounded: the tick that holds the time.
-    double ticks = (time + channel.timeOffset) * channel.ticksPerSecond();
+    // Truncated toward zero, not rounded: the tick that holds the time.  The
+    // product is taken in the order seconds x kHz x 1000, as the acquisition
+    // software computes it: a sample's own time may then land just below its
+    // tick (42 / 10 kHz gives 41.99999999999999) and name the sample before.
+    double ticks = (time + channel.timeOffset) * static_cast<double>(channel.rateKHz()) * 1000.0;
     if (std::isnan(ticks)) {
         setLastError("Negative time");
         return false;

@@ -119,13 +119,17 @@ void PostProcessor::replaceMapped(std::unique_ptr<MapChannel> event, uint32_t an
     if (analogNumber != previousAnalog_) unitCounter_ = 1;
     previousAnalog_ = analogNumber;
     const uint32_t unit = unitCounter_++;
+    event->noteRateUse();
     auto neural = std::make_unique<MapChannel>(MapChannelType::SortedNeural, event->number(), event->rateKHz(),
                                                unitName(event->name(), unit));
     neural->neural.sourceUnit = unit;
     neural->reserveBlocks(event->blocks().size());
     for (const MapBlock& block : event->blocks()) {
+        // A mapped spike is one unit of its own: the unit byte of the event
+        // record is not carried over.
         MapBlock copy = block;
         copy.value = 0;
+        copy.unit = 0;
         neural->appendBlock(copy);
     }
     const std::string key = "mapped " + std::to_string(analogNumber) + " " + std::to_string(unit) + " " +

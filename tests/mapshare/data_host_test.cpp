@@ -217,6 +217,12 @@ TEST_F(DataTest, IndexByTimeAndTimeByIndex) {
     double time = 0;
     ASSERT_EQ(lib.GetTimeByIndex(h, 0, 42, &time), ns_OK);
     EXPECT_DOUBLE_EQ(time, 0.0042);
+    // That time, taken back to ticks as seconds x kHz x 1000, lands just below
+    // tick 42 and truncates to the sample before.
+    for (int flag : {ns_BEFORE, ns_CLOSEST, ns_AFTER}) {
+        ASSERT_EQ(lib.GetIndexByTime(h, 0, time, flag, &index), ns_OK);
+        EXPECT_EQ(index, 41u) << flag;
+    }
     ASSERT_EQ(lib.GetTimeByIndex(h, 0, 150, &time), ns_OK);
     EXPECT_DOUBLE_EQ(time, 0.035);
     EXPECT_EQ(lib.GetTimeByIndex(h, 0, 200, &time), ns_BADINDEX);

@@ -156,12 +156,26 @@ TEST(Entities, PortTakesTheRateOfItsDigitalChannel) {
     // Port group 0, number 2 samples with digital channel 16 * 2 + 1001 = 1033.
     w.header60().digital(1033, 12.5f, "D1033").port(0, 2, "Port").port(1, 1002, "Far");
     auto rec = f.open(w);
+    EXPECT_EQ(mapLib().lastError(), "") << "no block of Far needed its rate while parsing";
     ns_ANALOGINFO info{};
     ASSERT_EQ(mapLib().GetAnalogInfo(rec->handle(), 1, &info, sizeof info), ns_OK);
     EXPECT_EQ(double{info.dSampleRate}, 12500.0);
+    EXPECT_EQ(mapLib().lastError(), "");
     // Group 1, number 1002: 16 * (2 + 625) + 1001 = 11033, which is not there.
+    // The call answers rate 0 and says why.
     ASSERT_EQ(mapLib().GetAnalogInfo(rec->handle(), 2, &info, sizeof info), ns_OK);
     EXPECT_EQ(double{info.dSampleRate}, 0.0);
+    EXPECT_EQ(mapLib().lastError(), "Could not get the port samplingrate");
+    ns_SEGMENTINFO segment{};
+    ASSERT_EQ(mapLib().GetSegmentInfo(rec->handle(), 2, &segment, sizeof segment), ns_OK);
+    EXPECT_EQ(mapLib().lastError(), "Could not get the port samplingrate");
+
+    // While parsing, the first block of such a port reports it; being first,
+    // the message outlives the later one about data of an undefined channel.
+    MapWriter blocks;
+    blocks.header60().port(1, 1002, "Far").portEvent(1002, 10, 1).samples(99, 20, {1, 2});
+    auto parsed = f.open(blocks, "blocks.map");
+    EXPECT_EQ(mapLib().lastError(), "Could not get the port samplingrate");
 }
 
 TEST(SortedUnits, EachUnitOfASegmentChannelBecomesANeuralEntity) {
@@ -197,6 +211,9 @@ TEST(SortedUnits, DefaultsFileMapsDigitalChannelsOntoAnalogOnes) {
     w.header60().continuous(3, 10.0f, "Three").digital(1001, 10.0f, "D1").digital(1002, 10.0f, "D2");
     w.digital(1003, 10.0f, "D3").continuous(4, 10.0f, "Four").digital(1004, 10.0f, "Unmapped");
     w.digitalEvent(1001, 5, 1).digitalEvent(1001, 9, 1).digitalEvent(1002, 7, 1);
+    // An event of 1003 whose record carries unit byte 2: the mapped channel is
+    // one unit, so the byte must not give it three sources.
+    w.record(12, '5', {0xEB, 0x03, 11, 0, 0, 0, 1, 0}, 2);
     auto rec = f.open(w);
     ASSERT_EQ(rec->info().dwEntityCount, 6u) << "each mapped channel is replaced, not added";
     EXPECT_STREQ(rec->entity(0).szEntityLabel, "Three");
@@ -204,7 +221,7 @@ TEST(SortedUnits, DefaultsFileMapsDigitalChannelsOntoAnalogOnes) {
     EXPECT_STREQ(rec->entity(2).szEntityLabel, "Unmapped");
     const char* labels[] = {"D1 Unit 1", "D2 Unit 2", "D3 Unit 1"};
     const uint32_t sources[] = {0, 0, 1};
-    const uint32_t items[] = {2, 1, 0};
+    const uint32_t items[] = {2, 1, 1};
     for (uint32_t i = 0; i < 3; ++i) {
         const ns_ENTITYINFO e = rec->entity(3 + i);
         EXPECT_STREQ(e.szEntityLabel, labels[i]);
@@ -214,6 +231,11 @@ TEST(SortedUnits, DefaultsFileMapsDigitalChannelsOntoAnalogOnes) {
     }
     EXPECT_STREQ(neuralInfo(*rec, 4).szProbeInfo, "Three Unit 2");
     EXPECT_STREQ(neuralInfo(*rec, 5).szProbeInfo, "Four Unit 1");
+    ns_SEGMENTINFO units{};
+    ASSERT_EQ(mapLib().GetSegmentInfo(rec->handle(), 5, &units, sizeof units), ns_OK);
+    EXPECT_EQ(units.dwSourceCount, 1u);
+    ns_SEGSOURCEINFO source{};
+    EXPECT_EQ(mapLib().GetSegmentSourceInfo(rec->handle(), 5, 1, &source, sizeof source), ns_BADSOURCE);
 }
 
 TEST(SortedUnits, SourceEntityNamesTheTargetInTheFinalList) {
