@@ -138,14 +138,17 @@ TEST(RegistryObject, KeepsItsSettingsAndCleansUpFilesLeftOpen) {
         EXPECT_EQ(registry.FindFreeSlot(), 1u);
         uint32_t id = 0;
         ASSERT_EQ(registry.OpenFile(path.c_str(), &id), ns_OK);
-        ASSERT_NE(registry.GetFile(id), nullptr);
-        // The stream file is told where index cache files go.
-        EXPECT_EQ(registry.GetFile(id)->GetCacheDirectory(), dir.path());
-        EXPECT_NE(registry.GetEntities(id), nullptr);
-        EXPECT_EQ(registry.EntityCount(id), 0u);
+        {
+            const HeldFile held = registry.Hold(id);
+            ASSERT_TRUE(held);
+            // The stream file is told where index cache files go.
+            EXPECT_EQ(held.File().GetCacheDirectory(), dir.path());
+            EXPECT_EQ(held.Entities().Count(), 0u);
+        }
         EXPECT_EQ(registry.FindFreeSlot(), 2u);
-        EXPECT_EQ(registry.GetFile(0), nullptr);
-        EXPECT_EQ(registry.GetFile(257), nullptr);
+        EXPECT_FALSE(registry.Hold(0));
+        EXPECT_FALSE(registry.Hold(257));
+        EXPECT_FALSE(registry.Hold(2));
         // Destroyed with the file still open: the sanitizer build reports a
         // leak if the registry does not release it.
     }

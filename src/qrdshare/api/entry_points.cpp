@@ -15,13 +15,10 @@ namespace entry {
 
 namespace {
 
-// The argument checks, each answering ns_OK when it passes.
+// The argument checks, each answering ns_OK when it passes.  The slot check
+// is Hold(): it also takes the file for the rest of the call.
 
 ns_RESULT CheckRange(uint32_t hFile) { return CQRD::IsValidId(hFile) ? ns_OK : ns_BADFILE; }
-
-ns_RESULT CheckSlot(const CQRD& registry, uint32_t hFile) {
-    return registry.GetFile(hFile) != nullptr ? ns_OK : ns_BADFILE;
-}
 
 // Record sizes are demanded exactly: a host built against another layout of
 // the record is refused instead of having bytes written past its record.
@@ -30,14 +27,11 @@ ns_RESULT CheckRecord(const Record* record, uint32_t size) {
     return record != nullptr && size == sizeof(Record) ? ns_OK : ns_LIBERROR;
 }
 
-// The entity (of any type) at index entity of an open file, or null.
-EntityRecord* FindEntity(const CQRD& registry, uint32_t hFile, uint32_t entity) {
-    EntityTable* table = registry.GetEntities(hFile);
-    return table ? table->At(entity) : nullptr;
-}
+// The entity (of any type) at index entity of a held file, or null.
+EntityRecord* FindEntity(const HeldFile& held, uint32_t entity) { return held.Entities().At(entity); }
 
-EntityRecord* FindEntityOfType(const CQRD& registry, uint32_t hFile, uint32_t entity, int32_t type) {
-    EntityRecord* record = FindEntity(registry, hFile, entity);
+EntityRecord* FindEntityOfType(const HeldFile& held, uint32_t entity, int32_t type) {
+    EntityRecord* record = FindEntity(held, entity);
     return record != nullptr && record->entityType == type ? record : nullptr;
 }
 
@@ -56,9 +50,10 @@ ns_RESULT OpenFile(CQRD& registry, const char* path, uint32_t* id) { return regi
 
 ns_RESULT GetFileInfo(CQRD& registry, uint32_t hFile, ns_FILEINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    FillFileInfo(*registry.GetFile(hFile), registry.EntityCount(hFile), *info);
+    FillFileInfo(held.File(), static_cast<uint32_t>(held.Entities().Count()), *info);
     return ns_OK;
 }
 
@@ -67,28 +62,31 @@ ns_RESULT CloseFile(CQRD& registry, uint32_t hFile) { return registry.CloseFile(
 ns_RESULT GetEntityInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_ENTITYINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;  // size before slot for this call
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    const EntityRecord* record = FindEntity(registry, hFile, entity);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    const EntityRecord* record = FindEntity(held, entity);
     if (record == nullptr) return ns_BADENTITY;
-    return FillEntityInfo(*registry.GetFile(hFile), *record, *info);
+    return FillEntityInfo(held.File(), *record, *info);
 }
 
 ns_RESULT GetEventInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_EVENTINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    const EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntityEvent);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    const EntityRecord* record = FindEntityOfType(held, entity, kEntityEvent);
     if (record == nullptr) return ns_BADENTITY;
-    return FillEventInfo(*registry.GetFile(hFile), *record, *info);
+    return FillEventInfo(held.File(), *record, *info);
 }
 
 ns_RESULT GetEventData(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t index, double* timeStamp,
                        void* data, uint32_t dataSize, uint32_t* dataRetSize) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntityEvent);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    EntityRecord* record = FindEntityOfType(held, entity, kEntityEvent);
     if (record == nullptr) return ns_BADENTITY;
-    return ReadEventData(*registry.GetFile(hFile), *record, index, timeStamp, data, dataSize, dataRetSize)
+    return ReadEventData(held.File(), *record, index, timeStamp, data, dataSize, dataRetSize)
                ? ns_OK
                : ns_BADINDEX;
 }
@@ -96,50 +94,55 @@ ns_RESULT GetEventData(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t
 ns_RESULT GetAnalogInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_ANALOGINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    const EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntityAnalog);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    const EntityRecord* record = FindEntityOfType(held, entity, kEntityAnalog);
     if (record == nullptr) return ns_BADENTITY;
-    return FillAnalogInfo(*registry.GetFile(hFile), *record, *info);
+    return FillAnalogInfo(held.File(), *record, *info);
 }
 
 ns_RESULT GetAnalogData(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t startIndex, uint32_t indexCount,
                         uint32_t* contCount, double* data) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntityAnalog);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    EntityRecord* record = FindEntityOfType(held, entity, kEntityAnalog);
     if (record == nullptr) return ns_BADENTITY;
-    return ReadAnalogData(*registry.GetFile(hFile), *record, startIndex, indexCount, contCount, data) ? ns_OK
+    return ReadAnalogData(held.File(), *record, startIndex, indexCount, contCount, data) ? ns_OK
                                                                                                      : ns_BADINDEX;
 }
 
 ns_RESULT GetSegmentInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_SEGMENTINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    const EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntitySegment);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    const EntityRecord* record = FindEntityOfType(held, entity, kEntitySegment);
     if (record == nullptr) return ns_BADENTITY;
-    return FillSegmentInfo(*registry.GetFile(hFile), *record, *info);
+    return FillSegmentInfo(held.File(), *record, *info);
 }
 
 ns_RESULT GetSegmentSourceInfo(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t source,
                                ns_SEGSOURCEINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    const EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntitySegment);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    const EntityRecord* record = FindEntityOfType(held, entity, kEntitySegment);
     if (record == nullptr) return ns_BADENTITY;
     // Every segment entity has exactly one source, number 0.
     if (source != 0) return ns_BADSOURCE;
-    return FillSegmentSourceInfo(*registry.GetFile(hFile), *record, *info);
+    return FillSegmentSourceInfo(held.File(), *record, *info);
 }
 
 ns_RESULT GetSegmentData(CQRD& registry, uint32_t hFile, uint32_t entity, int32_t index, double* timeStamp,
                          double* data, uint32_t dataBufferSize, uint32_t* sampleCount, uint32_t* unitId) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntitySegment);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    EntityRecord* record = FindEntityOfType(held, entity, kEntitySegment);
     if (record == nullptr) return ns_BADENTITY;
-    return ReadSegmentData(*registry.GetFile(hFile), *record, index, timeStamp, data, dataBufferSize, sampleCount,
+    return ReadSegmentData(held.File(), *record, index, timeStamp, data, dataBufferSize, sampleCount,
                            unitId)
                ? ns_OK
                : ns_BADINDEX;
@@ -148,35 +151,38 @@ ns_RESULT GetSegmentData(CQRD& registry, uint32_t hFile, uint32_t entity, int32_
 ns_RESULT GetNeuralInfo(CQRD& registry, uint32_t hFile, uint32_t, ns_NEURALINFO* info, uint32_t size) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    // QRD recordings carry no sorted units: no entity is a neural entity.
+    if (!registry.IsOpen(hFile)) return ns_BADFILE;
+    // QRD recordings carry no sorted units: no entity is a neural entity, so
+    // nothing of the file is read and it need not be held.
     return ns_BADENTITY;
 }
 
 ns_RESULT GetNeuralData(CQRD& registry, uint32_t hFile, uint32_t, uint32_t, uint32_t, double*) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
+    if (!registry.IsOpen(hFile)) return ns_BADFILE;
     return ns_BADENTITY;
 }
 
 ns_RESULT GetIndexByTime(CQRD& registry, uint32_t hFile, uint32_t entity, double time, int32_t flag,
                          uint32_t* index) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    EntityRecord* record = FindEntity(registry, hFile, entity);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    EntityRecord* record = FindEntity(held, entity);
     if (record == nullptr) return ns_BADENTITY;
     // The index is always written, so there must be somewhere to write it.
     if (index == nullptr) return ns_LIBERROR;
-    return IndexByTime(*registry.GetFile(hFile), *record, time, flag, *index) ? ns_OK : ns_BADINDEX;
+    return IndexByTime(held.File(), *record, time, flag, *index) ? ns_OK : ns_BADINDEX;
 }
 
 ns_RESULT GetTimeByIndex(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t index, double* time) {
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
-    if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
-    EntityRecord* record = FindEntity(registry, hFile, entity);
+    const HeldFile held = registry.Hold(hFile);
+    if (!held) return ns_BADFILE;
+    EntityRecord* record = FindEntity(held, entity);
     if (record == nullptr) return ns_BADENTITY;
     if (time == nullptr) return ns_LIBERROR;
-    return TimeByIndex(*registry.GetFile(hFile), *record, index, *time) ? ns_OK : ns_BADINDEX;
+    return TimeByIndex(held.File(), *record, index, *time) ? ns_OK : ns_BADINDEX;
 }
 
 ns_RESULT GetLastErrorMsg(char*, uint32_t) {

@@ -13,6 +13,11 @@
 //   type    entity of another type than the call serves    ns_BADENTITY
 // and only then does the work.  Outputs are written only in the fields the
 // call fills.
+//
+// The calls may come from any thread.  A call that passes the slot check
+// holds the file (CQRD::Hold) until it returns, so it sees the file either
+// open for the whole call or, when ns_CloseFile got there first, not at all
+// (ns_BADFILE).
 #pragma once
 
 #include "nsapi/nsapi.h"

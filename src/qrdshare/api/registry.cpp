@@ -4,7 +4,6 @@
 #include "container/stream_file.h"
 
 #include <exception>
-
 #include <utility>
 
 namespace qrd {
@@ -25,87 +24,120 @@ ns_RESULT MapOpenResult(int result) {
     }
 }
 
-// Releases a stream file the way the registry always does: Reset first, so
-// the file handle is closed and the streams are gone before destruction.
-void Discard(std::unique_ptr<CQRVAStreamFile>& file) {
-    if (!file) return;
-    file->Reset();
-    file.reset();
+// Releases what a recording holds the way the registry always does: the
+// entity table first, then the stream file after Reset, so the file handle
+// is closed and the streams are gone before destruction.
+void Release(OpenRecording& recording) {
+    recording.entities.reset();
+    if (recording.file) {
+        recording.file->Reset();
+        recording.file.reset();
+    }
 }
 
 }  // namespace
+
+OpenRecording::OpenRecording() = default;
+OpenRecording::~OpenRecording() { Release(*this); }
+
+HeldFile::HeldFile(std::shared_ptr<OpenRecording> recording) : recording_(std::move(recording)) {
+    if (!recording_) return;
+    lock_ = std::unique_lock<std::mutex>(recording_->lock);
+    // Closed while this call waited for the lock: it must not be read.
+    if (recording_->closed) {
+        lock_.unlock();
+        recording_.reset();
+    }
+}
 
 CQRD::CQRD(LibrarySettings settings)
     : baseIsPressedStart_(settings.baseIsPressedStart),
       indexCacheDirectory_(std::move(settings.indexCacheDirectory)) {}
 
 CQRD::~CQRD() {
-    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
-        entityTables_[id].reset();
-        Discard(files_[id]);
-    }
+    // Unloading: no call can be running any more.
+    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) slots_[id].reset();
 }
 
 uint32_t CQRD::FindFreeSlot() const {
+    std::lock_guard<std::mutex> guard(slotsLock_);
     for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
-        if (!files_[id]) return id;
+        if (!slots_[id]) return id;
     }
     return 0;
+}
+
+uint32_t CQRD::Insert(std::shared_ptr<OpenRecording> recording) {
+    std::lock_guard<std::mutex> guard(slotsLock_);
+    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
+        if (!slots_[id]) {
+            slots_[id] = std::move(recording);
+            return id;
+        }
+    }
+    return 0;
+}
+
+std::shared_ptr<OpenRecording> CQRD::Find(uint32_t id) const {
+    if (!IsValidId(id)) return nullptr;
+    std::lock_guard<std::mutex> guard(slotsLock_);
+    return slots_[id];
 }
 
 ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
     if (id == nullptr) return ns_LIBERROR;
     *id = 0;
     if (path == nullptr) return ns_FILEERROR;
-    const uint32_t slot = FindFreeSlot();
     // With every slot taken nothing is opened; a failure code keeps a host
     // from taking identifier 0 for an open file.
-    if (slot == 0) return ns_FILEERROR;
+    if (FindFreeSlot() == 0) return ns_FILEERROR;
 
-    // The stream file joins its slot only once it opened, so that no failure
-    // on the way (including an exception) can leave the slot occupied.
-    auto file = std::make_unique<CQRVAStreamFile>();
-    if (!indexCacheDirectory_.empty()) file->SetCacheDirectory(indexCacheDirectory_);
-    const int result = file->Open(path);
-    if (result != CQRVAStreamFile::kOpenOk) {
-        Discard(file);
-        return MapOpenResult(result);
-    }
-    files_[slot] = std::move(file);
-    // The entity table is owned by the slot from the start; entity records
-    // are added to it as the streams are walked, so a build that stops early
-    // (a stream it cannot read, or memory running out) leaves the file open
-    // with the entities built so far.
-    entityTables_[slot] = std::make_unique<EntityTable>();
-    *id = slot;
+    // Nobody else can see the recording until it has a slot, so it is read
+    // and its entities built without any lock.
+    auto recording = std::make_shared<OpenRecording>();
+    recording->file = std::make_unique<CQRVAStreamFile>();
+    if (!indexCacheDirectory_.empty()) recording->file->SetCacheDirectory(indexCacheDirectory_);
+    const int result = recording->file->Open(path);
+    if (result != CQRVAStreamFile::kOpenOk) return MapOpenResult(result);
+    // Entity records are added to the table as the streams are walked, so a
+    // build that stops early (a stream it cannot read, or memory running
+    // out) leaves the file open with the entities built so far.
+    recording->entities = std::make_unique<EntityTable>();
     try {
-        BuildEntityTable(*files_[slot], baseIsPressedStart_, *entityTables_[slot]);
+        BuildEntityTable(*recording->file, baseIsPressedStart_, *recording->entities);
     } catch (const std::exception&) {
     }
+    const uint32_t slot = Insert(std::move(recording));
+    // Other threads took the last free slots while this file was read.
+    if (slot == 0) return ns_FILEERROR;
+    *id = slot;
     return ns_OK;
 }
 
 ns_RESULT CQRD::CloseFile(uint32_t id) {
-    if (!IsValidId(id) || !files_[id]) return ns_BADFILE;
-    entityTables_[id].reset();
-    Discard(files_[id]);
+    std::shared_ptr<OpenRecording> recording;
+    if (IsValidId(id)) {
+        std::lock_guard<std::mutex> guard(slotsLock_);
+        recording = std::move(slots_[id]);
+    }
+    if (!recording) return ns_BADFILE;
+    // Waits for a call that is working on the file, then releases the file
+    // at once, so the host's file is no longer open when this call returns.
+    // Calls that took a reference before the slot was emptied find it closed.
+    std::lock_guard<std::mutex> guard(recording->lock);
+    recording->closed = true;
+    Release(*recording);
     return ns_OK;
 }
 
-CQRVAStreamFile* CQRD::GetFile(uint32_t id) const { return IsValidId(id) ? files_[id].get() : nullptr; }
+HeldFile CQRD::Hold(uint32_t id) const { return HeldFile(Find(id)); }
 
-EntityTable* CQRD::GetEntities(uint32_t id) const {
-    return IsValidId(id) ? entityTables_[id].get() : nullptr;
-}
-
-uint32_t CQRD::EntityCount(uint32_t id) const {
-    const EntityTable* table = GetEntities(id);
-    return table ? static_cast<uint32_t>(table->Count()) : 0;
-}
+bool CQRD::IsOpen(uint32_t id) const { return Find(id) != nullptr; }
 
 CQRD& Registry() {
-    // Constructed on first use; the library's exports reference it from a
-    // load-time initialiser, so in practice the settings are read at load.
+    // Constructed on first use (thread-safe); the library's exports reference
+    // it from a load-time initialiser, so in practice the settings are read
+    // at load, before any host thread calls.
     static CQRD registry(LoadSettingsBesideLibrary());
     return registry;
 }

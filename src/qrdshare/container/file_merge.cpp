@@ -15,9 +15,9 @@ namespace qrd {
 
 namespace {
 
-// The message of the last merge; library-wide, like the recorder's.
+// The message of the last merge made by the calling thread.
 std::string& MessageBuffer() {
-    static std::string message;
+    thread_local std::string message;
     return message;
 }
 

@@ -10,7 +10,7 @@
 // chunk count.
 //
 // No Neuroshare entry point reaches this: hosts use the qrdmerge tool or call
-// Merge directly.  The reason of the last failure is kept library-wide and
+// Merge directly.  The reason of the last failure is kept per thread and
 // read with GetMergeMessage.
 #pragma once
 

@@ -21,6 +21,7 @@
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/time_stamp.h"
+#include "platform/file_replace.h"
 
 namespace qrd {
 
@@ -88,13 +89,17 @@ bool CQRVAStreamFile::LoadIndexCache() {
 }
 
 void CQRVAStreamFile::WriteIndexCache() {
+    // Other threads and processes may open a recording with the same file
+    // time and read or write this cache at the same moment.  The cache is
+    // written under a name of its own and put in place in one step, so a
+    // reader finds the old cache, the new one or none, never a part of one.
     const std::string name = IndexCacheFileName();
+    const std::string temporary = nsplatform::UniqueTemporaryName(name);
     BinaryFile cache;
-    if (!cache.OpenWrite(name)) return;  // a cache is optional
+    if (!cache.OpenWrite(temporary)) return;  // a cache is optional
     index_->WriteIndexHeader(cache, path_, GetStreamCount());
     index_->WriteIndexLists(cache);
-    // A cut cache file would only be rejected on the next open; remove it now.
-    if (!cache.Close()) std::remove(name.c_str());
+    if (!cache.Close() || !nsplatform::ReplaceFile(temporary, name)) std::remove(temporary.c_str());
 }
 
 bool CQRVAStreamFile::ScanIndex() {

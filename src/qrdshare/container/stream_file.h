@@ -61,7 +61,10 @@ public:
     // Folder text that index cache file names start with; empty (the
     // default) reads and writes no cache files.  The name is this text
     // followed directly by "qrvidx" and the file time ticks, so a folder must
-    // be given with its trailing "/".  Kept across Open.
+    // be given with its trailing "/".  Kept across Open.  A cache file is
+    // written under a temporary name and renamed into place, so recordings
+    // opened at the same time by other threads or processes never read a
+    // half-written one.
     void SetCacheDirectory(const std::string& directory) { cacheDirectory_ = directory; }
     const std::string& GetCacheDirectory() const { return cacheDirectory_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
