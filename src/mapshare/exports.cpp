@@ -3,6 +3,11 @@
 // Each export empties the last-error text (except ns_GetLastErrorMsg), runs
 // its argument checks in a fixed order and answers the code of the first one
 // that fails.  No exception leaves an export.
+//
+// Any export may be called from any thread.  A call that names an open file
+// holds it (FileRegistry::hold) until it returns, so calls on one file run
+// one after another and a file closed meanwhile is never read; the last-error
+// text is the calling thread's own.
 #include "file_registry.h"
 #include "info_records.h"
 #include "last_error.h"
@@ -50,8 +55,9 @@ ns_RESULT guarded(Body body) {
 }
 
 // The registry and entity checks shared by every call that names an entity.
-ns_RESULT findChannel(uint32_t hFile, uint32_t entity, MapFile** file, const MapChannel** channel) {
-    *file = registry().find(hFile);
+// On success *file holds the file (and its lock) until the call returns.
+ns_RESULT findChannel(uint32_t hFile, uint32_t entity, HeldMapFile* file, const MapChannel** channel) {
+    *file = registry().hold(hFile);
     if (!*file) return failSet(ns_BADFILE, kBadFile);
     *channel = (*file)->channel(entity);
     if (!*channel) return failSet(ns_BADENTITY, kBadEntity);
@@ -59,13 +65,13 @@ ns_RESULT findChannel(uint32_t hFile, uint32_t entity, MapFile** file, const Map
 }
 
 // The info calls other than file and entity information: handle, record,
-// registry, entity.
+// registry, entity.  On success *file holds the file until the call returns.
 template <typename Record>
-ns_RESULT infoCall(uint32_t hFile, uint32_t entity, Record* record, uint32_t size, const MapChannel** channel) {
+ns_RESULT infoCall(uint32_t hFile, uint32_t entity, Record* record, uint32_t size, HeldMapFile* file,
+                   const MapChannel** channel) {
     if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
     if (!record || size < sizeof(Record)) return failOverwrite(ns_LIBERROR, kLibraryError);
-    MapFile* file = nullptr;
-    return findChannel(hFile, entity, &file, channel);
+    return findChannel(hFile, entity, file, channel);
 }
 
 bool isAllOnesAddress(const void* p) {
@@ -94,7 +100,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetFileInfo(uint32_t hFile, ns_FILEINFO* pF
     clearLastError();
     if (isNullHandle(hFile)) return failOverwrite(ns_LIBERROR, kLibraryError);
     if (!pFileInfo || dwFileInfoSize < sizeof(ns_FILEINFO)) return failOverwrite(ns_LIBERROR, kLibraryError);
-    MapFile* file = registry().find(hFile);
+    const HeldMapFile file = registry().hold(hFile);
     if (!file) return failSet(ns_BADFILE, kBadFile);
     std::memcpy(pFileInfo, &file->info, sizeof(ns_FILEINFO));
     return ns_OK;
@@ -110,7 +116,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEntityInfo(uint32_t hFile, uint32_t dwEn
     clearLastError();
     if (isNullHandle(hFile)) return failOverwrite(ns_LIBERROR, kLibraryError);
     if (!pEntityInfo || dwEntityInfoSize < sizeof(ns_ENTITYINFO)) return failOverwrite(ns_LIBERROR, kLibraryError);
-    MapFile* file = nullptr;
+    HeldMapFile file;
     const MapChannel* channel = nullptr;
     const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
     if (found != ns_OK) return found;
@@ -121,8 +127,9 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEntityInfo(uint32_t hFile, uint32_t dwEn
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventInfo(uint32_t hFile, uint32_t dwEntityID, ns_EVENTINFO* pEventInfo,
                                                   uint32_t dwEventInfoSize) {
     clearLastError();
+    HeldMapFile file;
     const MapChannel* channel = nullptr;
-    const ns_RESULT checked = infoCall(hFile, dwEntityID, pEventInfo, dwEventInfoSize, &channel);
+    const ns_RESULT checked = infoCall(hFile, dwEntityID, pEventInfo, dwEventInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
     if (!isEventType(channel->type())) return failSet(ns_BADENTITY, kBadEntity);
     fillEventInfo(*channel, *pEventInfo);
@@ -136,7 +143,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventData(uint32_t hFile, uint32_t dwEnt
     return guarded([&]() -> ns_RESULT {
         if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
         if (!pdTimeStamp) return failSet(ns_LIBERROR, kLibraryError);
-        MapFile* file = nullptr;
+        HeldMapFile file;
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
@@ -169,8 +176,9 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventData(uint32_t hFile, uint32_t dwEnt
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogInfo(uint32_t hFile, uint32_t dwEntityID, ns_ANALOGINFO* pAnalogInfo,
                                                    uint32_t dwAnalogInfoSize) {
     clearLastError();
+    HeldMapFile file;
     const MapChannel* channel = nullptr;
-    const ns_RESULT checked = infoCall(hFile, dwEntityID, pAnalogInfo, dwAnalogInfoSize, &channel);
+    const ns_RESULT checked = infoCall(hFile, dwEntityID, pAnalogInfo, dwAnalogInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
     fillAnalogInfo(*channel, *pAnalogInfo);
     return ns_OK;
@@ -181,7 +189,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogData(uint32_t hFile, uint32_t dwEn
     clearLastError();
     return guarded([&]() -> ns_RESULT {
         if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
-        MapFile* file = nullptr;
+        HeldMapFile file;
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
@@ -199,8 +207,9 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogData(uint32_t hFile, uint32_t dwEn
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentInfo(uint32_t hFile, uint32_t dwEntityID, ns_SEGMENTINFO* pSegmentInfo,
                                                     uint32_t dwSegmentInfoSize) {
     clearLastError();
+    HeldMapFile file;
     const MapChannel* channel = nullptr;
-    const ns_RESULT checked = infoCall(hFile, dwEntityID, pSegmentInfo, dwSegmentInfoSize, &channel);
+    const ns_RESULT checked = infoCall(hFile, dwEntityID, pSegmentInfo, dwSegmentInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
     fillSegmentInfo(*channel, *pSegmentInfo);
     return ns_OK;
@@ -209,8 +218,9 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentInfo(uint32_t hFile, uint32_t dwE
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentSourceInfo(uint32_t hFile, uint32_t dwEntityID, uint32_t dwSourceID,
                                                           ns_SEGSOURCEINFO* pSourceInfo, uint32_t dwSourceInfoSize) {
     clearLastError();
+    HeldMapFile file;
     const MapChannel* channel = nullptr;
-    const ns_RESULT checked = infoCall(hFile, dwEntityID, pSourceInfo, dwSourceInfoSize, &channel);
+    const ns_RESULT checked = infoCall(hFile, dwEntityID, pSourceInfo, dwSourceInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
     if (static_cast<int64_t>(dwSourceID) >= channel->unitCount()) return failSet(ns_BADSOURCE, kBadSource);
     fillSegmentSourceInfo(*channel, *pSourceInfo);
@@ -223,7 +233,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentData(uint32_t hFile, uint32_t dwE
     clearLastError();
     return guarded([&]() -> ns_RESULT {
         if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
-        MapFile* file = nullptr;
+        HeldMapFile file;
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
@@ -246,8 +256,9 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentData(uint32_t hFile, uint32_t dwE
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetNeuralInfo(uint32_t hFile, uint32_t dwEntityID, ns_NEURALINFO* pNeuralInfo,
                                                    uint32_t dwNeuralInfoSize) {
     clearLastError();
+    HeldMapFile file;
     const MapChannel* channel = nullptr;
-    const ns_RESULT checked = infoCall(hFile, dwEntityID, pNeuralInfo, dwNeuralInfoSize, &channel);
+    const ns_RESULT checked = infoCall(hFile, dwEntityID, pNeuralInfo, dwNeuralInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
     // Only Sorted Neural channels have a neural definition to report.
     if (channel->type() != MapChannelType::SortedNeural) return failSet(ns_BADENTITY, kBadEntity);
@@ -260,7 +271,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetNeuralData(uint32_t hFile, uint32_t dwEn
     clearLastError();
     return guarded([&]() -> ns_RESULT {
         if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
-        MapFile* file = nullptr;
+        HeldMapFile file;
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
@@ -278,7 +289,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetIndexByTime(uint32_t hFile, uint32_t dwE
     return guarded([&]() -> ns_RESULT {
         if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
         if (!pdwIndex) return failSet(ns_LIBERROR, kLibraryError);
-        MapFile* file = nullptr;
+        HeldMapFile file;
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
@@ -296,7 +307,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetTimeByIndex(uint32_t hFile, uint32_t dwE
     return guarded([&]() -> ns_RESULT {
         if (isNullHandle(hFile)) return failOverwrite(ns_BADFILE, kBadFile);
         if (!pdTime) return failSet(ns_LIBERROR, kLibraryError);
-        MapFile* file = nullptr;
+        HeldMapFile file;
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;

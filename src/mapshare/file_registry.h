@@ -4,6 +4,12 @@
 // that only grows while the library is loaded, so a handle never names a
 // different file later: a stale handle of a closed file is refused.  0 and
 // 0xFFFFFFFF are never handed out.
+//
+// Hosts may call from any number of threads.  The slot table is guarded by a
+// mutex that is held only to look a handle up, fill a slot or empty it.
+// Each open file has a mutex of its own, which a call holds for the whole of
+// its work on that file (HeldMapFile): calls on one file run one after
+// another, calls on different files run in parallel.
 #pragma once
 
 #include "map_file.h"
@@ -11,30 +17,74 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace mapshare {
+
+// One open recording, shared by its slot and the calls working on it, and
+// freed when the last of them lets go.
+struct OpenMapFile {
+    std::mutex lock;
+    // Set (under lock) when the file is closed; its MapFile is gone then.
+    bool closed = false;
+    std::unique_ptr<MapFile> file;
+};
+
+// An open file held by one call: a reference and the file's lock, released
+// together when the HeldMapFile goes.  Empty when the handle names no open
+// file or the file was closed while the call waited for it.
+class HeldMapFile {
+public:
+    HeldMapFile() = default;
+    explicit HeldMapFile(std::shared_ptr<OpenMapFile> open);
+    HeldMapFile(HeldMapFile&&) = default;
+    // Lets go of the file held so far (lock first), then takes other's.
+    HeldMapFile& operator=(HeldMapFile&& other) noexcept;
+
+    explicit operator bool() const { return open_ != nullptr; }
+    MapFile& operator*() const { return *open_->file; }
+    MapFile* operator->() const { return open_->file.get(); }
+
+private:
+    // Declared before the lock, so the lock is released before the last
+    // reference can free the mutex.
+    std::shared_ptr<OpenMapFile> open_;
+    std::unique_lock<std::mutex> lock_;
+};
 
 class FileRegistry {
 public:
     static constexpr int kMaxFiles = 256;
 
-    // Takes ownership of an opened file and hands out its handle; 0 when the
-    // file cannot be registered (the message is set).
+    // Takes ownership of an opened file, gives it a slot and a handle and
+    // returns the handle; 0 when the file cannot be registered (the message
+    // is set).  The file is not visible to hold() or remove() yet: the
+    // caller parses it through the pointer it kept, then publish()es it or,
+    // when the parse failed, discard()s it.
     uint32_t add(std::unique_ptr<MapFile> file);
-    // The file a handle names, or null.  Handle 0 sets "Null pointer".
-    MapFile* find(uint32_t handle);
-    // Closes and destroys the file; false with the message set when the
-    // handle names no open file.
+    void publish(uint32_t handle);
+    void discard(uint32_t handle);
+
+    // The open file a handle names, locked for the caller; empty when there
+    // is none.  Handle 0 sets "Null pointer".
+    HeldMapFile hold(uint32_t handle);
+    // Takes the file out of the registry and destroys it once no call is
+    // working on it; false with the message set when the handle names no
+    // open file.
     bool remove(uint32_t handle);
-    int openCount() const { return count_; }
 
 private:
     struct Slot {
         uint32_t handle = 0;
-        std::unique_ptr<MapFile> file;
+        bool published = false;
+        std::shared_ptr<OpenMapFile> open;
     };
+    // The slot holding handle, or -1.  Call with lock_ held.
     int slotOf(uint32_t handle) const;
+    // The slot of a published handle, or -1.  Call with lock_ held.
+    int publishedSlotOf(uint32_t handle) const;
 
+    std::mutex lock_;
     std::array<Slot, kMaxFiles> slots_{};
     int count_ = 0;
     uint32_t lastHandle_ = 0;

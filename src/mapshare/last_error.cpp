@@ -4,20 +4,22 @@
 
 namespace mapshare {
 namespace {
-char g_lastError[kLastErrorSize] = {};
-}
+// A plain array needs no constructor or destructor per thread, so threads of
+// the host that never call in cost nothing.
+thread_local char t_lastError[kLastErrorSize] = {};
+}  // namespace
 
-void clearLastError() { g_lastError[0] = '\0'; }
+void clearLastError() { t_lastError[0] = '\0'; }
 
 void overwriteLastError(const char* message) {
-    std::strncpy(g_lastError, message, kLastErrorSize - 1);
-    g_lastError[kLastErrorSize - 1] = '\0';
+    std::strncpy(t_lastError, message, kLastErrorSize - 1);
+    t_lastError[kLastErrorSize - 1] = '\0';
 }
 
 void setLastError(const char* message) {
-    if (g_lastError[0] == '\0') overwriteLastError(message);
+    if (t_lastError[0] == '\0') overwriteLastError(message);
 }
 
-const char* lastErrorText() { return g_lastError; }
+const char* lastErrorText() { return t_lastError; }
 
 }  // namespace mapshare

@@ -70,11 +70,13 @@ ns_RESULT openRecording(const char* path, uint32_t* handle) {
         return ns_TYPEERROR;
     }
     uint32_t opened = 0;
+    MapFile* parsing = nullptr;
     try {
         auto file = std::make_unique<MapFile>(pathText);
         if (!file->file().open(pathText)) {
             setLastError("Could not open file");
         } else {
+            parsing = file.get();
             opened = registry().add(std::move(file));
         }
     } catch (...) {
@@ -86,11 +88,21 @@ ns_RESULT openRecording(const char* path, uint32_t* handle) {
         return ns_FILEERROR;
     }
     *handle = opened;
-    if (!parseMapFile(*registry().find(opened))) {
-        registry().remove(opened);
+    // The file has its slot and handle but no other call can reach it until
+    // it is published, so the parse needs no lock.
+    bool parsed = false;
+    try {
+        parsed = parseMapFile(*parsing);
+    } catch (...) {
+        registry().discard(opened);
+        throw;
+    }
+    if (!parsed) {
+        registry().discard(opened);
         setLastError("File access or read Error");
         return ns_FILEERROR;
     }
+    registry().publish(opened);
     return ns_OK;
 }
 
