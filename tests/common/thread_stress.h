@@ -228,6 +228,7 @@ struct StressFiles {
 };
 
 struct StressReport {
+    size_t probes = 0;  // distinct calls learnt from the file
     uint64_t calls = 0;
     uint64_t mismatches = 0;
     uint64_t closedAnswers = 0;  // reads of the churned file that found it closed
@@ -238,9 +239,10 @@ struct StressReport {
 //   0, 1  read the shared file: every answer equals the one-at-a-time answer
 //   2, 3  open their own file, read it, close it
 //   4, 5  open the churned file, publish its identifier, read it, close it
-//   6, 7  read whatever identifier was last published for the churned file:
-//         an answer of an open file (all files hold the same recording) or
-//         the answer for a closed identifier, never anything else
+//   6, 7  until 4 and 5 are done, read whatever identifier was last
+//         published for the churned file:
+//         the answer of an open file (all files hold the same recording)
+//         or the answer for a closed identifier, never anything else
 // Every thread also tries to open the refused file now and then.  The files
 // must all hold the same recording.
 inline StressReport RunStress(const nsapi::Functions& ns, const StressFiles& files, int rounds) {
@@ -269,6 +271,7 @@ inline StressReport RunStress(const nsapi::Functions& ns, const StressFiles& fil
         if (closedAnswers.empty())
             for (const Probe& p : probes) closedAnswers.push_back(p.call(ns, id));
     }
+    report.probes = probes.size();
     refusedId = 0xDEADBEEF;
     refusedCode = ns.OpenFile(files.refused.c_str(), &refusedId);
 
@@ -282,6 +285,7 @@ inline StressReport RunStress(const nsapi::Functions& ns, const StressFiles& fil
     std::mutex reportLock;
     std::atomic<uint64_t> calls{0}, closedSeen{0};
     std::atomic<uint32_t> churnId{0};
+    std::atomic<int> churnersDone{0};
     auto mismatch = [&](const std::string& what) {
         std::lock_guard<std::mutex> guard(reportLock);
         if (report.mismatches++ == 0) report.firstMismatch = what;
@@ -306,7 +310,9 @@ inline StressReport RunStress(const nsapi::Functions& ns, const StressFiles& fil
             std::mt19937 random(static_cast<uint32_t>(t) * 7919u + 1);
             auto anyProbe = [&] { return static_cast<size_t>(random() % probes.size()); };
             start.Arrive();
-            for (int round = 0; round < rounds; ++round) {
+            // The readers of the churned file go on as long as it is churned.
+            const bool churnReader = t >= 6;
+            for (int round = 0; churnReader ? churnersDone.load() < 2 : round < rounds; ++round) {
                 if (round % 16 == t) tryRefused();
                 switch (t) {
                     case 0:
@@ -331,12 +337,14 @@ inline StressReport RunStress(const nsapi::Functions& ns, const StressFiles& fil
                         uint32_t id = 0;
                         if (ns.OpenFile(files.churn.c_str(), &id) != ns_OK) {
                             mismatch("open of " + files.churn);
+                            if (round + 1 == rounds) ++churnersDone;
                             break;
                         }
                         churnId.store(id);
                         expectOpenAnswer(1, anyProbe(), id);
                         if (ns.CloseFile(id) != ns_OK) mismatch("close of " + files.churn);
                         calls += 2;
+                        if (round + 1 == rounds) ++churnersDone;
                         break;
                     }
                     default: {
