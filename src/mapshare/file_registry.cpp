@@ -118,6 +118,11 @@ HeldMapFile FileRegistry::hold(uint32_t handle) {
     return HeldMapFile(std::move(open));
 }
 
+bool FileRegistry::contains(uint32_t handle) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return handle != 0 && publishedSlotOf(handle) >= 0;
+}
+
 bool FileRegistry::remove(uint32_t handle) {
     if (handle == 0) {
         setLastError("Null pointer");

@@ -68,6 +68,8 @@ public:
     // The open file a handle names, locked for the caller; empty when there
     // is none.  Handle 0 sets "Null pointer".
     HeldMapFile hold(uint32_t handle);
+    // Whether handle names an open file (a snapshot; takes no file's lock).
+    bool contains(uint32_t handle);
     // Takes the file out of the registry and destroys it once no call is
     // working on it; false with the message set when the handle names no
     // open file.
