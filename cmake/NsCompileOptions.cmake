@@ -12,6 +12,16 @@ if(NS_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# ThreadSanitizer: the libraries and the host-level tests that call them
+# from many threads.  Only one sanitizer runtime fits in a process.
+if(NS_TSAN)
+  if(NS_SANITIZE)
+    message(FATAL_ERROR "NS_TSAN and NS_SANITIZE cannot be combined")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Fuzz builds instrument all of our code for coverage; the fuzz targets link
 # the libFuzzer driver themselves.
 if(NS_BUILD_FUZZ)
@@ -32,6 +42,6 @@ add_compile_definitions(_FILE_OFFSET_BITS=64)
 # are linked into executables only, so instrumented clang builds leave their
 # runtime symbols to the loading program and cannot use the check.
 set(NS_NO_UNDEFINED -Wl,--no-undefined)
-if(NS_BUILD_FUZZ OR (NS_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
+if(NS_BUILD_FUZZ OR ((NS_SANITIZE OR NS_TSAN) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
   set(NS_NO_UNDEFINED "")
 endif()

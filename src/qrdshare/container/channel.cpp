@@ -8,12 +8,14 @@ namespace qrd {
 
 namespace {
 
-// The label and description accessors hand out library-wide buffers that the
-// next call of the same accessor overwrites; callers copy what they keep.
-// Each is one byte longer than its field, so a full field stays terminated.
-char g_labelBuffer[channel_record_layout::kLabelWidth + 1];
-char g_label2Buffer[channel_record_layout::kLabelWidth + 1];
-char g_descriptionBuffer[channel_record_layout::kDescriptionWidth + 1];
+// The label and description accessors hand out buffers that the next call
+// of the same accessor on the same thread overwrites; callers copy what they
+// keep.  Each thread has its own, so calls on different files in different
+// threads never write into each other's text.  Each is one byte longer than
+// its field, so a full field stays terminated.
+thread_local char g_labelBuffer[channel_record_layout::kLabelWidth + 1];
+thread_local char g_label2Buffer[channel_record_layout::kLabelWidth + 1];
+thread_local char g_descriptionBuffer[channel_record_layout::kDescriptionWidth + 1];
 
 template <size_t N>
 const char* CopyToBuffer(char (&buffer)[N], const uint8_t* image, size_t offset, size_t width) {

@@ -26,8 +26,8 @@ public:
     virtual uint16_t GetRecordVersion() const;   // u16 at 0 (0)
     virtual int32_t GetHardwareIndex() const;    // i32 at 4 (-1)
     virtual int32_t GetChannelNumber() const;    // i32 at 8 (-1)
-    // The three text accessors copy into library-wide buffers that the next
-    // call of the same accessor overwrites, on any channel.
+    // The three text accessors copy into per-thread buffers that the next
+    // call of the same accessor on the same thread overwrites, on any channel.
     virtual const char* GetLabel() const;        // label at 790 ("")
     virtual const char* GetLabel2() const;       // the same label, second buffer
     virtual const char* GetDescription() const;  // description at 269, third buffer
