@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (warnings as errors), the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, the 32-bit mapshare
-# build and short, bounded fuzz runs.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer
+# build of the libraries and host-level tests, the 32-bit mapshare build and
+# short, bounded fuzz runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}
@@ -19,6 +20,22 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DNS_WERROR=ON -DNS_SANITIZE=O
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j "$JOBS" --output-on-failure
+
+if command -v clang++ >/dev/null; then
+  step "ThreadSanitizer build: the libraries and the host-level tests"
+  # The libraries as hosts load them, driven from many threads; any data
+  # race report stops the test program and fails the stage.
+  TSAN_TESTS="qrd_api_threads_test qrd_api_entry_points_test qrd_api_registry_test qrd_api_file_info_test
+    qrd_queries_data_test map_threads_host_test map_threads_core_test map_open_host_test map_data_host_test
+    map_entities_host_test"
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DNS_WERROR=ON -DNS_TSAN=ON -DNS_BUILD_BENCH=OFF >/dev/null
+  # shellcheck disable=SC2086
+  cmake --build build-tsan -j "$JOBS" --target qrdshare mapshare $TSAN_TESTS
+  # Test programs outside the list are not built; ctest lists them as *_NOT_BUILT.
+  TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
+    ctest --test-dir build-tsan -j "$JOBS" --output-on-failure -E '_NOT_BUILT$'
+fi
 
 if [ -f src/mapshare/CMakeLists.txt ]; then
   step "32-bit mapshare build"
