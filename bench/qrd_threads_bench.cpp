@@ -1,0 +1,75 @@
+// qrdshare with host threads: ns_GetAnalogData of every channel in 1-second
+// windows, by one thread on one recording, by two threads on two recordings
+// and by two threads on one recording, through libqrdshare.so loaded with
+// dlopen.  Target: two threads on two files reach at least 1.6 times the
+// throughput of one thread.
+// Usage: qrd_threads_bench [seconds] [channels] [folder] [passes]
+#include "container/recording_writer.h"
+#include "container/time_stamp.h"
+#include "thread_throughput.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kRate = 25000000;  // millihertz
+constexpr uint32_t kPerSecond = 25000;
+
+uint16_t Sample(uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 131 + i * 7); }
+
+std::string WriteElectrodes(const std::string& path, uint32_t seconds, uint32_t channels) {
+    qrd::RecordingSpec desc;
+    desc.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
+    desc.index = qrd::IndexChoice::kEmbedded;
+    qrd::ContinuousStreamOptions raw;
+    raw.channelCount = channels;
+    raw.channelNamePrefix = "E";
+    raw.sampleRate = kRate;
+    raw.spans.push_back({desc.startTime, uint64_t{seconds} * kPerSecond});
+    qrd::AddContinuousStream(desc, raw, Sample);
+    std::string error;
+    if (!qrd::WriteRecording(desc, path, &error)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
+        return std::string();
+    }
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const uint32_t seconds = argc > 1 ? static_cast<uint32_t>(std::atoi(argv[1])) : 10;
+    const uint32_t channels = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 16;
+    const std::string folder = argc > 3 ? argv[3] : "/tmp";
+    const int passes = argc > 4 ? std::atoi(argv[4]) : 6;
+    if (seconds == 0 || channels == 0 || passes <= 0) {
+        std::fprintf(stderr, "usage: qrd_threads_bench [seconds] [channels] [folder] [passes]\n");
+        return 2;
+    }
+    const std::string a = WriteElectrodes(folder + "/qrd_threads_bench_a.qrd", seconds, channels);
+    const std::string b = WriteElectrodes(folder + "/qrd_threads_bench_b.qrd", seconds, channels);
+    if (a.empty() || b.empty()) return 1;
+    nsapi::Functions ns;
+    if (!threadbench::Load(QRDSHARE_LIBRARY_PATH, ns)) return 1;
+
+    const threadbench::Pass pass = [&](const nsapi::Functions& f, uint32_t file) {
+        thread_local std::vector<double> values(kPerSecond);  // each thread reads into its own window
+        for (uint32_t e = 0; e < channels; ++e)
+            for (uint32_t s = 0; s < seconds; ++s) {
+                uint32_t count = 0;
+                if (f.GetAnalogData(file, e, s * kPerSecond, kPerSecond, &count, values.data()) != ns_OK ||
+                    count != kPerSecond)
+                    return false;
+            }
+        return true;
+    };
+    std::printf("%u channels x %u s at 25 kHz per recording, %d passes per thread\n", channels, seconds, passes);
+    const double samplesMb = static_cast<double>(channels) * seconds * kPerSecond * 2 / 1e6;
+    const int status = threadbench::Report("qrdshare", ns, a, b, passes, samplesMb, pass);
+    std::remove(a.c_str());
+    std::remove(b.c_str());
+    return status;
+}

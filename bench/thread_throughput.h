@@ -1,0 +1,148 @@
+// Throughput of a Neuroshare library when host threads call it at once,
+// through the exports of the shared library loaded with dlopen, as a host
+// loads it.  Each thread opens its own file (or all open one), runs a fixed
+// number of passes of reads over it and closes it; the time counted is from
+// the moment all threads start until the last has finished.  Every figure is
+// the best of a few runs, so that other work on the machine weighs less.
+#pragma once
+
+#include <nsapi/nsapi.h>
+#include <nsapi/nsapi_loader.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace threadbench {
+
+using Clock = std::chrono::steady_clock;
+
+// One pass of reads over an open file; false when a call failed.
+using Pass = std::function<bool(const nsapi::Functions&, uint32_t file)>;
+
+inline bool Load(const std::string& path, nsapi::Functions& ns) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
+        return false;
+    }
+    if (const char* missing = nsapi::ResolveFunctions(handle, ns)) {
+        std::fprintf(stderr, "%s lacks %s\n", path.c_str(), missing);
+        return false;
+    }
+    return true;
+}
+
+// Seconds from the moment n threads start body(t) together until the last
+// has finished; negative when a body failed.
+inline double TimeParallel(size_t n, const std::function<bool(size_t)>& body) {
+    std::mutex mutex;
+    std::condition_variable cv;
+    size_t ready = 0;
+    bool go = false;
+    std::atomic<bool> failed{false};
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < n; ++t)
+        threads.emplace_back([&, t] {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                ++ready;
+                cv.notify_all();
+                cv.wait(lock, [&] { return go; });
+            }
+            if (!body(t)) failed = true;
+        });
+    Clock::time_point start;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        cv.wait(lock, [&] { return ready == n; });
+        start = Clock::now();
+        go = true;
+        cv.notify_all();
+    }
+    for (std::thread& thread : threads) thread.join();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    return failed ? -1 : elapsed;
+}
+
+// Seconds for one thread per entry of paths, each running `passes` passes
+// over its file opened through the library; negative when a call failed.
+inline double TimeThreads(const nsapi::Functions& ns, const std::vector<std::string>& paths, int passes,
+                          const Pass& pass) {
+    std::vector<uint32_t> files(paths.size(), 0);
+    for (size_t t = 0; t < paths.size(); ++t)
+        if (ns.OpenFile(paths[t].c_str(), &files[t]) != ns_OK) return -1;
+    const double elapsed = TimeParallel(paths.size(), [&](size_t t) {
+        for (int p = 0; p < passes; ++p)
+            if (!pass(ns, files[t])) return false;
+        return true;
+    });
+    for (uint32_t file : files) ns.CloseFile(file);
+    return elapsed;
+}
+
+// The same files read whole with read(), `passes` times per thread: what the
+// machine itself gives two threads at the moment of measuring.
+inline double TimePlainReads(const std::vector<std::string>& paths, int passes) {
+    return TimeParallel(paths.size(), [&](size_t t) {
+        std::vector<char> buffer(1 << 20);
+        for (int p = 0; p < passes; ++p) {
+            const int fd = ::open(paths[t].c_str(), O_RDONLY);
+            if (fd < 0) return false;
+            while (::read(fd, buffer.data(), buffer.size()) > 0) {
+            }
+            ::close(fd);
+        }
+        return true;
+    });
+}
+
+inline double Best(int runs, const std::function<double()>& measure) {
+    double best = -1;
+    for (int r = 0; r < runs; ++r) {
+        const double s = measure();
+        if (s < 0) return -1;
+        best = best < 0 ? s : std::min(best, s);
+    }
+    return best;
+}
+
+// Runs the three cases and prints them; returns 0 when the two-file speed-up
+// reaches the target, 1 when it does not, 2 when a call failed.
+inline int Report(const char* what, const nsapi::Functions& ns, const std::string& fileA, const std::string& fileB,
+                  int passes, double megabytesPerPass, const Pass& pass) {
+    constexpr int kRuns = 5;
+    constexpr double kTarget = 1.6;
+    const double one = Best(kRuns, [&] { return TimeThreads(ns, {fileA}, passes, pass); });
+    const double two = Best(kRuns, [&] { return TimeThreads(ns, {fileA, fileB}, passes, pass); });
+    const double same = Best(kRuns, [&] { return TimeThreads(ns, {fileA, fileA}, passes, pass); });
+    const int readPasses = 20;
+    const double readOne = Best(kRuns, [&] { return TimePlainReads({fileA}, readPasses); });
+    const double readTwo = Best(kRuns, [&] { return TimePlainReads({fileA, fileB}, readPasses); });
+    if (one < 0 || two < 0 || same < 0 || readOne < 0 || readTwo < 0) {
+        std::fprintf(stderr, "%s: a call failed\n", what);
+        return 2;
+    }
+    const double work = passes * megabytesPerPass;
+    std::printf("%s: one thread on one file      %.3f s  %7.1f MB/s of samples\n", what, one, work / one);
+    std::printf("%s: two threads on two files    %.3f s  %7.1f MB/s  (%.2fx one thread; target %.1fx)\n", what,
+                two, 2 * work / two, 2 * one / two, kTarget);
+    std::printf("%s: two threads on one file     %.3f s  %7.1f MB/s  (%.2fx one thread; calls on one file are serialised)\n",
+                what, same, 2 * work / same, 2 * one / same);
+    std::printf("%s: plain read() of the same files, two threads on two files %.2fx one thread\n", what,
+                2 * readOne / readTwo);
+    return 2 * one / two >= kTarget ? 0 : 1;
+}
+
+}  // namespace threadbench
