@@ -1,6 +1,6 @@
 // Throughput of a Neuroshare library when host threads call it at once,
 // through the exports of the shared library loaded with dlopen, as a host
-// loads it.  Each thread opens its own file (or all open one), runs a fixed
+// loads it.  Each thread opens its own file (or all share one open file), runs a fixed
 // number of passes of reads over it and closes it; the time counted is from
 // the moment all threads start until the last has finished.  Every figure is
 // the best of a few runs, so that other work on the machine weighs less.
@@ -77,15 +77,16 @@ inline double TimeParallel(size_t n, const std::function<bool(size_t)>& body) {
 }
 
 // Seconds for one thread per entry of paths, each running `passes` passes
-// over its file opened through the library; negative when a call failed.
+// over its file opened through the library (or, with shareOneOpen, all over
+// one open of paths[0]); negative when a call failed.
 inline double TimeThreads(const nsapi::Functions& ns, const std::vector<std::string>& paths, int passes,
-                          const Pass& pass) {
-    std::vector<uint32_t> files(paths.size(), 0);
-    for (size_t t = 0; t < paths.size(); ++t)
+                          const Pass& pass, bool shareOneOpen = false) {
+    std::vector<uint32_t> files(shareOneOpen ? 1 : paths.size(), 0);
+    for (size_t t = 0; t < files.size(); ++t)
         if (ns.OpenFile(paths[t].c_str(), &files[t]) != ns_OK) return -1;
     const double elapsed = TimeParallel(paths.size(), [&](size_t t) {
         for (int p = 0; p < passes; ++p)
-            if (!pass(ns, files[t])) return false;
+            if (!pass(ns, files[shareOneOpen ? 0 : t])) return false;
         return true;
     });
     for (uint32_t file : files) ns.CloseFile(file);
@@ -120,13 +121,14 @@ inline double Best(int runs, const std::function<double()>& measure) {
 
 // Runs the three cases and prints them; returns 0 when the two-file speed-up
 // reaches the target, 1 when it does not, 2 when a call failed.
+// workPerPass is counted in `unit` (megabytes of samples, thousands of calls).
 inline int Report(const char* what, const nsapi::Functions& ns, const std::string& fileA, const std::string& fileB,
-                  int passes, double megabytesPerPass, const Pass& pass) {
+                  int passes, double workPerPass, const char* unit, const Pass& pass) {
     constexpr int kRuns = 5;
     constexpr double kTarget = 1.6;
     const double one = Best(kRuns, [&] { return TimeThreads(ns, {fileA}, passes, pass); });
     const double two = Best(kRuns, [&] { return TimeThreads(ns, {fileA, fileB}, passes, pass); });
-    const double same = Best(kRuns, [&] { return TimeThreads(ns, {fileA, fileA}, passes, pass); });
+    const double same = Best(kRuns, [&] { return TimeThreads(ns, {fileA, fileA}, passes, pass, true); });
     const int readPasses = 20;
     const double readOne = Best(kRuns, [&] { return TimePlainReads({fileA}, readPasses); });
     const double readTwo = Best(kRuns, [&] { return TimePlainReads({fileA, fileB}, readPasses); });
@@ -134,12 +136,12 @@ inline int Report(const char* what, const nsapi::Functions& ns, const std::strin
         std::fprintf(stderr, "%s: a call failed\n", what);
         return 2;
     }
-    const double work = passes * megabytesPerPass;
-    std::printf("%s: one thread on one file      %.3f s  %7.1f MB/s of samples\n", what, one, work / one);
-    std::printf("%s: two threads on two files    %.3f s  %7.1f MB/s  (%.2fx one thread; target %.1fx)\n", what,
-                two, 2 * work / two, 2 * one / two, kTarget);
-    std::printf("%s: two threads on one file     %.3f s  %7.1f MB/s  (%.2fx one thread; calls on one file are serialised)\n",
-                what, same, 2 * work / same, 2 * one / same);
+    const double work = passes * workPerPass;
+    std::printf("%s: one thread on one file       %.3f s  %7.1f %s/s\n", what, one, work / one, unit);
+    std::printf("%s: two threads on two files     %.3f s  %7.1f %s/s  (%.2fx one thread; target %.1fx)\n", what,
+                two, 2 * work / two, unit, 2 * one / two, kTarget);
+    std::printf("%s: two threads on one open file %.3f s  %7.1f %s/s  (%.2fx one thread; calls on one file are serialised)\n",
+                what, same, 2 * work / same, unit, 2 * one / same);
     std::printf("%s: plain read() of the same files, two threads on two files %.2fx one thread\n", what,
                 2 * readOne / readTwo);
     return 2 * one / two >= kTarget ? 0 : 1;

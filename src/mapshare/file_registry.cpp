@@ -40,13 +40,8 @@ HeldMapFile& HeldMapFile::operator=(HeldMapFile&& other) noexcept {
 
 int FileRegistry::slotOf(uint32_t handle) const {
     for (int i = 0; i < kMaxFiles; ++i)
-        if (slots_[static_cast<size_t>(i)].handle == handle) return i;
+        if (slots_[i].handle == handle) return i;
     return -1;
-}
-
-int FileRegistry::publishedSlotOf(uint32_t handle) const {
-    const int slot = slotOf(handle);
-    return slot >= 0 && slots_[static_cast<size_t>(slot)].published ? slot : -1;
 }
 
 uint32_t FileRegistry::add(std::unique_ptr<MapFile> file) {
@@ -73,10 +68,12 @@ uint32_t FileRegistry::add(std::unique_ptr<MapFile> file) {
     auto open = std::make_shared<OpenMapFile>();
     open->file = std::move(file);
     const uint32_t handle = ++lastHandle_;
-    Slot& s = slots_[static_cast<size_t>(slot)];
+    Slot& s = slots_[slot];
     s.handle = handle;
-    s.published = false;
-    s.open = std::move(open);
+    {
+        std::lock_guard<std::mutex> slotGuard(s.lock);
+        s.open = std::move(open);
+    }
     ++count_;
     return handle;
 }
@@ -84,7 +81,7 @@ uint32_t FileRegistry::add(std::unique_ptr<MapFile> file) {
 void FileRegistry::publish(uint32_t handle) {
     std::lock_guard<std::mutex> guard(lock_);
     const int slot = slotOf(handle);
-    if (slot >= 0) slots_[static_cast<size_t>(slot)].published = true;
+    if (slot >= 0) published_[slot].store(handle, std::memory_order_release);
 }
 
 void FileRegistry::discard(uint32_t handle) {
@@ -92,10 +89,13 @@ void FileRegistry::discard(uint32_t handle) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         const int slot = slotOf(handle);
-        if (slot < 0 || slots_[static_cast<size_t>(slot)].published) return;
-        Slot& s = slots_[static_cast<size_t>(slot)];
-        open = std::move(s.open);
-        s = Slot{};
+        if (slot < 0 || published_[slot].load(std::memory_order_relaxed) != 0) return;
+        Slot& s = slots_[slot];
+        {
+            std::lock_guard<std::mutex> slotGuard(s.lock);
+            open = std::move(s.open);
+        }
+        s.handle = 0;
         --count_;
     }
     // Never published: no other call can hold it.
@@ -108,19 +108,23 @@ HeldMapFile FileRegistry::hold(uint32_t handle) {
         return HeldMapFile();
     }
     std::shared_ptr<OpenMapFile> open;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        const int slot = publishedSlotOf(handle);
-        if (slot >= 0) open = slots_[static_cast<size_t>(slot)].open;
+    for (int i = 0; i < kMaxFiles; ++i) {
+        if (published_[i].load(std::memory_order_acquire) != handle) continue;
+        std::lock_guard<std::mutex> slotGuard(slots_[i].lock);
+        // Looked at again under the slot's lock: a close may have emptied it.
+        if (published_[i].load(std::memory_order_relaxed) == handle) open = slots_[i].open;
+        break;
     }
-    // The file's lock is taken after the registry's is released, so a long
-    // call on one file never holds up lookups of others.
+    // The file's lock is taken after the slot's is released, so a long call
+    // on one file never holds up lookups of others.
     return HeldMapFile(std::move(open));
 }
 
 bool FileRegistry::contains(uint32_t handle) {
-    std::lock_guard<std::mutex> guard(lock_);
-    return handle != 0 && publishedSlotOf(handle) >= 0;
+    if (handle == 0) return false;
+    for (const std::atomic<uint32_t>& published : published_)
+        if (published.load(std::memory_order_acquire) == handle) return true;
+    return false;
 }
 
 bool FileRegistry::remove(uint32_t handle) {
@@ -131,20 +135,24 @@ bool FileRegistry::remove(uint32_t handle) {
     std::shared_ptr<OpenMapFile> open;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        const int slot = publishedSlotOf(handle);
-        if (slot < 0) {
+        const int slot = slotOf(handle);
+        if (slot < 0 || published_[slot].load(std::memory_order_relaxed) != handle) {
             setLastError("file not found to remove");
             return false;
         }
-        Slot& s = slots_[static_cast<size_t>(slot)];
-        open = std::move(s.open);
-        s = Slot{};
+        Slot& s = slots_[slot];
+        {
+            std::lock_guard<std::mutex> slotGuard(s.lock);
+            published_[slot].store(0, std::memory_order_relaxed);
+            open = std::move(s.open);
+        }
+        s.handle = 0;
         --count_;
     }
     // Waits for a call that is working on the file, then releases it at
     // once, so the recording is no longer open when ns_CloseFile returns.
     // Calls that took a reference before the slot was emptied find it closed.
-    std::lock_guard<std::mutex> guard(open->lock);
+    std::lock_guard<std::mutex> fileGuard(open->lock);
     open->closed = true;
     release(*open);
     return true;

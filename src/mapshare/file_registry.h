@@ -5,8 +5,8 @@
 // different file later: a stale handle of a closed file is refused.  0 and
 // 0xFFFFFFFF are never handed out.
 //
-// Hosts may call from any number of threads.  The slot table is guarded by a
-// mutex that is held only to look a handle up, fill a slot or empty it.
+// Hosts may call from any number of threads.  The slot table is guarded by
+// locks that are held only to look a handle up, fill a slot or empty it.
 // Each open file has a mutex of its own, which a call holds for the whole of
 // its work on that file (HeldMapFile): calls on one file run one after
 // another, calls on different files run in parallel.
@@ -14,7 +14,7 @@
 
 #include "map_file.h"
 
-#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,8 +22,9 @@
 namespace mapshare {
 
 // One open recording, shared by its slot and the calls working on it, and
-// freed when the last of them lets go.
-struct OpenMapFile {
+// freed when the last of them lets go.  Aligned to a cache line of its own,
+// so that calls on two files never write to one line.
+struct alignas(64) OpenMapFile {
     std::mutex lock;
     // Set (under lock) when the file is closed; its MapFile is gone then.
     bool closed = false;
@@ -76,18 +77,23 @@ public:
     bool remove(uint32_t handle);
 
 private:
-    struct Slot {
-        uint32_t handle = 0;
-        bool published = false;
+    // A call finds its file by scanning published_, which only opens and
+    // closes write, then takes only the lock of that slot: calls on
+    // different files never write to a cache line that another reads or
+    // writes.  Opens and closes also hold lock_ while they change a slot.
+    struct alignas(64) Slot {
+        uint32_t handle = 0;  // published or reserved (under lock_)
+        std::mutex lock;      // guards open
         std::shared_ptr<OpenMapFile> open;
     };
-    // The slot holding handle, or -1.  Call with lock_ held.
+    // The slot holding handle (published or reserved), or -1.  Call with
+    // lock_ held.
     int slotOf(uint32_t handle) const;
-    // The slot of a published handle, or -1.  Call with lock_ held.
-    int publishedSlotOf(uint32_t handle) const;
 
     std::mutex lock_;
-    std::array<Slot, kMaxFiles> slots_{};
+    // The handle that calls can reach in each slot, or 0.
+    std::atomic<uint32_t> published_[kMaxFiles] = {};
+    Slot slots_[kMaxFiles];
     int count_ = 0;
     uint32_t lastHandle_ = 0;
 };

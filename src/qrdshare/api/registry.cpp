@@ -56,22 +56,23 @@ CQRD::CQRD(LibrarySettings settings)
 
 CQRD::~CQRD() {
     // Unloading: no call can be running any more.
-    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) slots_[id].reset();
+    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) slots_[id].recording.reset();
 }
 
 uint32_t CQRD::FindFreeSlot() const {
-    std::lock_guard<std::mutex> guard(slotsLock_);
+    std::lock_guard<std::mutex> layout(layoutLock_);
     for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
-        if (!slots_[id]) return id;
+        if (!slots_[id].recording) return id;
     }
     return 0;
 }
 
 uint32_t CQRD::Insert(std::shared_ptr<OpenRecording> recording) {
-    std::lock_guard<std::mutex> guard(slotsLock_);
+    std::lock_guard<std::mutex> layout(layoutLock_);
     for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
-        if (!slots_[id]) {
-            slots_[id] = std::move(recording);
+        if (!slots_[id].recording) {
+            std::lock_guard<std::mutex> slot(slots_[id].lock);
+            slots_[id].recording = std::move(recording);
             return id;
         }
     }
@@ -80,8 +81,8 @@ uint32_t CQRD::Insert(std::shared_ptr<OpenRecording> recording) {
 
 std::shared_ptr<OpenRecording> CQRD::Find(uint32_t id) const {
     if (!IsValidId(id)) return nullptr;
-    std::lock_guard<std::mutex> guard(slotsLock_);
-    return slots_[id];
+    std::lock_guard<std::mutex> slot(slots_[id].lock);
+    return slots_[id].recording;
 }
 
 ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
@@ -117,8 +118,9 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
 ns_RESULT CQRD::CloseFile(uint32_t id) {
     std::shared_ptr<OpenRecording> recording;
     if (IsValidId(id)) {
-        std::lock_guard<std::mutex> guard(slotsLock_);
-        recording = std::move(slots_[id]);
+        std::lock_guard<std::mutex> layout(layoutLock_);
+        std::lock_guard<std::mutex> slot(slots_[id].lock);
+        recording = std::move(slots_[id].recording);
     }
     if (!recording) return ns_BADFILE;
     // Waits for a call that is working on the file, then releases the file

@@ -6,9 +6,9 @@
 // the stream file and the entity table built for it.  The settings read from
 // the settings file at load live here too and never change afterwards.
 //
-// Hosts may call from any number of threads.  The slot table is guarded by a
-// mutex that is held only to look a slot up, fill it or empty it, never while
-// a file is read.  Each open recording has a mutex of its own that a call
+// Hosts may call from any number of threads.  The slot table is guarded by
+// locks that are held only to look a slot up, fill it or empty it, never
+// while a file is read.  Each open recording has a mutex of its own that a call
 // holds for the whole of its work on that file (HeldFile), so calls on one
 // file run one after another and calls on different files run in parallel.
 #pragma once
@@ -28,8 +28,9 @@ namespace qrd {
 class CQRVAStreamFile;
 
 // Everything of one open recording.  Shared between its slot and the calls
-// that work on it; freed when the last of them lets go.
-struct OpenRecording {
+// that work on it; freed when the last of them lets go.  Aligned to a cache
+// line of its own, so that calls on two files never write to one line.
+struct alignas(64) OpenRecording {
     OpenRecording();
     ~OpenRecording();
     OpenRecording(const OpenRecording&) = delete;
@@ -110,9 +111,18 @@ private:
     uint32_t Insert(std::shared_ptr<OpenRecording> recording);
     std::shared_ptr<OpenRecording> Find(uint32_t id) const;
 
-    mutable std::mutex slotsLock_;
+    // Each slot has a lock of its own, so that calls on different files
+    // never contend for one lock (or one cache line) just to find their
+    // file.  Opens and closes also hold layoutLock_ while they fill or empty
+    // a slot, so a scan for the lowest free slot under layoutLock_ sees a
+    // consistent table.
+    struct alignas(64) Slot {
+        std::mutex lock;
+        std::shared_ptr<OpenRecording> recording;
+    };
+    mutable std::mutex layoutLock_;
     // Element k belongs to identifier k; element 0 is never used.
-    std::shared_ptr<OpenRecording> slots_[kMaxOpenFiles + 1];
+    mutable Slot slots_[kMaxOpenFiles + 1];
     const int32_t baseIsPressedStart_ = 0;
     const std::string indexCacheDirectory_;
 };
