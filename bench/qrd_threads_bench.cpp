@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     const uint32_t seconds = argc > 1 ? static_cast<uint32_t>(std::atoi(argv[1])) : 10;
     const uint32_t channels = argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 16;
     const std::string folder = argc > 3 ? argv[3] : "/tmp";
-    const int passes = argc > 4 ? std::atoi(argv[4]) : 6;
+    const int passes = argc > 4 ? std::atoi(argv[4]) : 12;
     if (seconds == 0 || channels == 0 || passes <= 0) {
         std::fprintf(stderr, "usage: qrd_threads_bench [seconds] [channels] [folder] [passes]\n");
         return 2;
