@@ -140,11 +140,14 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventData(uint32_t hFile, uint32_t dwEnt
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
-        // Only event entities have event data; an analog channel would be
-        // asked for as many samples as the data size in bytes.
-        if (!isEventType(channel->type())) return failSet(ns_BADENTITY, kBadEntity);
+        // A continuous channel has no event data: read as events it would be
+        // asked for as many samples as the data size in bytes.  Segment and
+        // neural channels reach the sample reader, which refuses them with
+        // its own message (ns_BADINDEX).
+        const bool event = isEventType(channel->type());
+        if (!event && !hasBlockItems(*channel)) return failSet(ns_BADENTITY, kBadEntity);
         const uint32_t eventSize = channel->type() == MapChannelType::Digital ? 1 : 2;
-        if (pData && dwDataSize < eventSize) return failSet(ns_LIBERROR, kLibraryError);
+        if (event && pData && dwDataSize < eventSize) return failSet(ns_LIBERROR, kLibraryError);
         double value = 0.0;
         double time = 0.0;
         uint32_t copied = 0;
