@@ -9,6 +9,7 @@
 #include "map_queries.h"
 #include "open_file.h"
 
+#include <common/host_record_layout.h>
 #include <nsapi/nsapi.h>
 
 #include <cstring>
@@ -96,7 +97,10 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetFileInfo(uint32_t hFile, ns_FILEINFO* pF
     if (!pFileInfo || dwFileInfoSize < sizeof(ns_FILEINFO)) return failOverwrite(ns_LIBERROR, kLibraryError);
     MapFile* file = registry().find(hFile);
     if (!file) return failSet(ns_BADFILE, kBadFile);
-    std::memcpy(pFileInfo, &file->info, sizeof(ns_FILEINFO));
+    // Sizes of at least the packed record are accepted; the aligned size gets
+    // the aligned layout.
+    nscommon::FillHostRecord(pFileInfo, dwFileInfoSize,
+                             [&](ns_FILEINFO& r) { std::memcpy(&r, &file->info, sizeof r); });
     return ns_OK;
 }
 
@@ -175,7 +179,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogInfo(uint32_t hFile, uint32_t dwEn
     const MapChannel* channel = nullptr;
     const ns_RESULT checked = infoCall(hFile, dwEntityID, pAnalogInfo, dwAnalogInfoSize, &channel);
     if (checked != ns_OK) return checked;
-    fillAnalogInfo(*channel, *pAnalogInfo);
+    nscommon::FillHostRecord(pAnalogInfo, dwAnalogInfoSize, [&](ns_ANALOGINFO& r) { fillAnalogInfo(*channel, r); });
     return ns_OK;
 }
 
@@ -205,7 +209,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentInfo(uint32_t hFile, uint32_t dwE
     const MapChannel* channel = nullptr;
     const ns_RESULT checked = infoCall(hFile, dwEntityID, pSegmentInfo, dwSegmentInfoSize, &channel);
     if (checked != ns_OK) return checked;
-    fillSegmentInfo(*channel, *pSegmentInfo);
+    nscommon::FillHostRecord(pSegmentInfo, dwSegmentInfoSize, [&](ns_SEGMENTINFO& r) { fillSegmentInfo(*channel, r); });
     return ns_OK;
 }
 
@@ -216,7 +220,8 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentSourceInfo(uint32_t hFile, uint32
     const ns_RESULT checked = infoCall(hFile, dwEntityID, pSourceInfo, dwSourceInfoSize, &channel);
     if (checked != ns_OK) return checked;
     if (static_cast<int64_t>(dwSourceID) >= channel->unitCount()) return failSet(ns_BADSOURCE, kBadSource);
-    fillSegmentSourceInfo(*channel, *pSourceInfo);
+    nscommon::FillHostRecord(pSourceInfo, dwSourceInfoSize,
+                             [&](ns_SEGSOURCEINFO& r) { fillSegmentSourceInfo(*channel, r); });
     return ns_OK;
 }
 

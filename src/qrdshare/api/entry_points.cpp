@@ -6,6 +6,7 @@
 #include "api/info_queries.h"
 #include "api/library_info.h"
 #include "api/registry.h"
+#include "common/host_record_layout.h"
 #include "container/stream_file.h"
 
 #include <cstdint>
@@ -23,11 +24,14 @@ ns_RESULT CheckSlot(const CQRD& registry, uint32_t hFile) {
     return registry.GetFile(hFile) != nullptr ? ns_OK : ns_BADFILE;
 }
 
-// Record sizes are demanded exactly: a host built against another layout of
-// the record is refused instead of having bytes written past its record.
+// Record sizes are demanded exactly: the packed size, or the aligned size of
+// a record that has one (nscommon::FillHostRecord then fills that layout).  A
+// host built against any other layout is refused instead of having bytes
+// written past its record.
 template <typename Record>
 ns_RESULT CheckRecord(const Record* record, uint32_t size) {
-    return record != nullptr && size == sizeof(Record) ? ns_OK : ns_LIBERROR;
+    const bool known = size == sizeof(Record) || nscommon::IsAlignedSize<Record>(size);
+    return record != nullptr && known ? ns_OK : ns_LIBERROR;
 }
 
 // The entity (of any type) at index entity of an open file, or null.
@@ -58,7 +62,9 @@ ns_RESULT GetFileInfo(CQRD& registry, uint32_t hFile, ns_FILEINFO* info, uint32_
     if (const ns_RESULT r = CheckRange(hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    FillFileInfo(*registry.GetFile(hFile), registry.EntityCount(hFile), *info);
+    nscommon::FillHostRecord(info, size, [&](ns_FILEINFO& r) {
+        FillFileInfo(*registry.GetFile(hFile), registry.EntityCount(hFile), r);
+    });
     return ns_OK;
 }
 
@@ -99,7 +105,8 @@ ns_RESULT GetAnalogInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_ANAL
     if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
     const EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntityAnalog);
     if (record == nullptr) return ns_BADENTITY;
-    return FillAnalogInfo(*registry.GetFile(hFile), *record, *info);
+    return nscommon::FillHostRecord(
+        info, size, [&](ns_ANALOGINFO& r) { return FillAnalogInfo(*registry.GetFile(hFile), *record, r); });
 }
 
 ns_RESULT GetAnalogData(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t startIndex, uint32_t indexCount,
@@ -118,7 +125,8 @@ ns_RESULT GetSegmentInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_SEG
     if (const ns_RESULT r = CheckSlot(registry, hFile); r != ns_OK) return r;
     const EntityRecord* record = FindEntityOfType(registry, hFile, entity, kEntitySegment);
     if (record == nullptr) return ns_BADENTITY;
-    return FillSegmentInfo(*registry.GetFile(hFile), *record, *info);
+    return nscommon::FillHostRecord(
+        info, size, [&](ns_SEGMENTINFO& r) { return FillSegmentInfo(*registry.GetFile(hFile), *record, r); });
 }
 
 ns_RESULT GetSegmentSourceInfo(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t source,
@@ -130,7 +138,8 @@ ns_RESULT GetSegmentSourceInfo(CQRD& registry, uint32_t hFile, uint32_t entity, 
     if (record == nullptr) return ns_BADENTITY;
     // Every segment entity has exactly one source, number 0.
     if (source != 0) return ns_BADSOURCE;
-    return FillSegmentSourceInfo(*registry.GetFile(hFile), *record, *info);
+    return nscommon::FillHostRecord(
+        info, size, [&](ns_SEGSOURCEINFO& r) { return FillSegmentSourceInfo(*registry.GetFile(hFile), *record, r); });
 }
 
 ns_RESULT GetSegmentData(CQRD& registry, uint32_t hFile, uint32_t entity, int32_t index, double* timeStamp,
