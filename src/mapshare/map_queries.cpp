@@ -154,9 +154,10 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
     }
     if (!requireRate(channel)) return false;
     // Truncated toward zero, not rounded: the tick that holds the time.  The
-    // product is taken in the order seconds x kHz x 1000, as the acquisition
-    // software computes it: a sample's own time may then land just below its
-    // tick (42 / 10 kHz gives 41.99999999999999) and name the sample before.
+    // product is always taken in the order seconds x kHz x 1000, so a time
+    // names the same tick in every build; a sample's own time may then land
+    // just below its tick (42 / 10 kHz gives 41.99999999999999) and name the
+    // sample before.
     double ticks = (time + channel.timeOffset) * static_cast<double>(channel.rateKHz()) * 1000.0;
     if (std::isnan(ticks)) {
         setLastError("Negative time");
@@ -193,8 +194,8 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
                     result = idx;
                     break;
                 }
-                // Measured from the start of the previous block, as the
-                // acquisition software does.
+                // Measured from the start of the previous block, not its
+                // last sample: the answer rests on block start times alone.
                 const int64_t fromPrevious = tick - blocks[k - 1].timeStamp;
                 const int64_t toNext = blocks[k].timeStamp - tick;
                 result = fromPrevious > toNext ? idx : before;
