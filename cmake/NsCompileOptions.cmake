@@ -32,6 +32,7 @@ endif()
 if(MAPSHARE_32BIT)
   add_compile_options(-m32)
   add_link_options(-m32)
+  include(${CMAKE_CURRENT_LIST_DIR}/Ns32BitRunner.cmake)
 endif()
 
 # Large-file offsets everywhere: recordings exceed 2 GiB.

@@ -1,6 +1,7 @@
 // Writes the seed recordings of map_open_fuzz into the folder given on the
 // command line: every record type, both header sizes, multiplexed data with
-// markers, sorted units and the end marker.
+// markers, sorted units, inactive channels, channels the target's defaults
+// file maps onto analog channels, and the end marker.
 #include "map_writer.h"
 
 #include <cstdio>
@@ -41,6 +42,24 @@ int main(int argc, char** argv) {
     MapWriter small;
     small.header60().continuous(1, 10.0f, "A").samples(1, 0, {1, 2, 3}).samples(1, 3, {4, 5}).samples(1, 100, {6});
     ok &= small.writeTo(folder + "/small.map");
+
+    // Inactive definitions, a record of a type the reader does not know, data
+    // of an inactive channel.
+    MapWriter odd;
+    odd.header60().continuous(1, 10.0f, "A").analog(AnalogMode::Level, 2, 20.0f, "off", 0.0f, 0, false);
+    odd.digital(1005, 10.0f, "Doff", false, false).samples(1, 0, {1, 2}).record(10, 'z', {1, 2, 3, 4});
+    odd.samples(2, 10, {1, 2, 3}).digitalEvent(1005, 4, 1).samples(1, 2, {3, 4});
+    ok &= odd.writeTo(folder + "/odd.map");
+
+    // Digital and port channels that the fuzz target's defaults file pairs
+    // with analog channels 1, 2 and 3: they become neural units.
+    MapWriter mapped;
+    mapped.header60().continuous(1, 10.0f, "A1").continuous(3, 10.0f, "A3").continuous(2, 10.0f, "A2");
+    mapped.digital(1002, 10.0f, "D2").digital(1033, 10.0f, "D33").digital(1001, 10.0f, "D1").port(0, 0, "P0");
+    mapped.samples(1, 0, {1, 2, 3, 4}).samples(2, 0, {5, 6}).samples(3, 0, {7, 8, 9});
+    mapped.digitalEvent(1002, 1, 1).digitalEvent(1033, 2, 1).digitalEvent(1001, 3, 1).portEvent(0, 3, 9);
+    mapped.digitalEvent(1002, 6, 0).endMarker();
+    ok &= mapped.writeTo(folder + "/mapped.map");
 
     // The full sample recording, renamed so its defaults file is not needed.
     TempDir scratch;

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    enum { kTrigger, kChat, kFilter, kSpikes, kAverage, kParams, kSpkParam, kBstParam };
+    enum { kTrigger, kChat, kFilter, kSpikes, kAverage, kParams, kSpkParam, kBstParam, kAnalog };
 
     qrd::CMMEATriggerProperty trigger;
     trigger.inputStreamSelector = 1;
@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
 
     Save(dir, kSpkParam, 2, 3, qrd::WriteSpikeParameterSettings(qrd::CMSpikeAnalyzerProperty()));
     Save(dir, kBstParam, 0, 3, qrd::WriteBurstParameterSettings(qrd::CMBurstAnalyzerProperty()));
+    // Raw data streams carry no settings.
+    Save(dir, kAnalog, 0, 3, {});
     std::printf("wrote %d seeds\n", saved);
     return 0;
 }

@@ -3,8 +3,6 @@
 // index/time conversions.  Every call must answer with a result code; no
 // read or write may leave its buffer, and nothing may allocate beyond what
 // the input can hold.  Output buffers are sized exactly as the call is told.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,16 +10,11 @@
 
 #include "api/entry_points.h"
 #include "api/registry.h"
-#include "container/binary_file.h"
+#include "memory_file.h"
 
 namespace {
 
 namespace entry = qrd::entry;
-
-const std::string& InputPath() {
-    static const std::string path = "/tmp/qrd_entities_fuzz_" + std::to_string(getpid()) + ".qrd";
-    return path;
-}
 
 constexpr uint32_t kMaxEntities = 64;
 constexpr uint32_t kItemsTried = 4;
@@ -51,6 +44,8 @@ void Probe(qrd::CQRD& registry, uint32_t id, uint32_t e) {
         case ns_ENTITY_ANALOG: {
             ns_ANALOGINFO an;
             entry::GetAnalogInfo(registry, id, e, &an, sizeof an);
+            ns_ANALOGINFO_ALIGNED anAligned;
+            entry::GetAnalogInfo(registry, id, e, reinterpret_cast<ns_ANALOGINFO*>(&anAligned), sizeof anAligned);
             std::vector<double> data(64);
             uint32_t cont = 0;
             entry::GetAnalogData(registry, id, e, 0, items < 64 ? items : 64, &cont, data.data());
@@ -61,8 +56,13 @@ void Probe(qrd::CQRD& registry, uint32_t id, uint32_t e) {
         case ns_ENTITY_SEGMENT: {
             ns_SEGMENTINFO seg;
             entry::GetSegmentInfo(registry, id, e, &seg, sizeof seg);
+            ns_SEGMENTINFO_ALIGNED segAligned;
+            entry::GetSegmentInfo(registry, id, e, reinterpret_cast<ns_SEGMENTINFO*>(&segAligned), sizeof segAligned);
             ns_SEGSOURCEINFO source;
             entry::GetSegmentSourceInfo(registry, id, e, 0, &source, sizeof source);
+            ns_SEGSOURCEINFO_ALIGNED sourceAligned;
+            entry::GetSegmentSourceInfo(registry, id, e, 0, reinterpret_cast<ns_SEGSOURCEINFO*>(&sourceAligned),
+                                        sizeof sourceAligned);
             std::vector<double> data(32);
             uint32_t count = 0, unit = 0;
             for (int32_t i : {0, 1, 0, 2, static_cast<int32_t>(items) - 1, static_cast<int32_t>(items)})
@@ -78,17 +78,15 @@ void Probe(qrd::CQRD& registry, uint32_t id, uint32_t e) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        qrd::BinaryFile out;
-        if (!out.OpenWrite(InputPath())) return 0;
-        out.Write(data, size);
-        if (!out.Close()) return 0;
-    }
+    fuzzinput::MemoryFile& input = fuzzinput::InputFile();
+    if (!input.assign(data, size)) return 0;
     qrd::CQRD registry;
     uint32_t id = 0;
-    if (entry::OpenFile(registry, InputPath().c_str(), &id) != ns_OK) return 0;
+    if (entry::OpenFile(registry, input.path().c_str(), &id) != ns_OK) return 0;
     ns_FILEINFO file;
     entry::GetFileInfo(registry, id, &file, sizeof file);
+    ns_FILEINFO_ALIGNED aligned;
+    entry::GetFileInfo(registry, id, reinterpret_cast<ns_FILEINFO*>(&aligned), sizeof aligned);
     for (uint32_t e = 0; e < file.dwEntityCount && e < kMaxEntities; ++e) Probe(registry, id, e);
     entry::CloseFile(registry, id);
     return 0;

@@ -1,6 +1,7 @@
 // Writes a seed corpus for qrd_entities_fuzz with our own recording writer:
 // continuous and triggered recordings with electrode, digital, trigger and
-// spike streams, so every kind of entity is present.
+// spike streams, so every kind of entity is present, and the recordings of
+// every stream kind (qrd_seed_recordings.h).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "container/file_header.h"
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
+#include "qrd_seed_recordings.h"
 
 namespace {
 
@@ -81,5 +83,5 @@ int main(int argc, char** argv) {
             if (!qrd::WriteRecording(Seed(version, triggered, true), path)) return 1;
         }
     }
-    return 0;
+    return qrd_fuzz::WriteSeedRecordings(argv[1]) ? 0 : 1;
 }

@@ -2,8 +2,6 @@
 // events of every stream it opens: the first event, Next a bounded number of
 // times reading every accessor of the cursor's class, a copy of a cursor, the
 // event at a time and the event counts of a window.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "container/binary_file.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/time_stamp.h"
@@ -24,6 +21,7 @@
 #include "contents/event_spike.h"
 #include "contents/event_spike_param.h"
 #include "contents/event_trigger.h"
+#include "memory_file.h"
 
 namespace {
 
@@ -61,27 +59,13 @@ uint64_t ReadAll(qrd::CQRVAEvent& e) {
     return sum;
 }
 
-// The stream file reads from disk, so every input goes through one file per
-// fuzzing process, removed when the process ends.
-const std::string& InputPath() {
-    static const std::string path = "/tmp/qrd_events_fuzz_" + std::to_string(getpid()) + ".qrd";
-    static const int registered = std::atexit([] { std::remove(InputPath().c_str()); });
-    (void)registered;
-    return path;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = InputPath();
-    {
-        qrd::BinaryFile out;
-        if (!out.OpenWrite(path)) return 0;
-        out.Write(data, size);
-        if (!out.Close()) return 0;
-    }
+    fuzzinput::MemoryFile& input = fuzzinput::InputFile();
+    if (!input.assign(data, size)) return 0;
     qrd::CQRVAStreamFile file;
-    if (file.Open(path.c_str()) != qrd::CQRVAStreamFile::kOpenOk) return 0;
+    if (file.Open(input.path().c_str()) != qrd::CQRVAStreamFile::kOpenOk) return 0;
     volatile uint64_t sink = 0;
     for (uint32_t s = 0; s < file.GetStreamCount(); ++s) {
         qrd::CQRVAStream* stream = file.GetStream(s);

@@ -1,7 +1,8 @@
 // Writes a seed corpus for the events fuzz target into the folder named on
 // the command line: whole recordings, made with our recording writer, holding
 // event streams of every type and record layout version, with several chunks
-// (some empty) per stream, and a continuous stream for the raw cursor.
+// (some empty) per stream, and a continuous stream for the raw cursor; and
+// the recordings of every stream kind (qrd_seed_recordings.h).
 #include <array>
 #include <cstdio>
 #include <string>
@@ -13,6 +14,7 @@
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
 #include "contents/settings_writer.h"
+#include "qrd_seed_recordings.h"
 
 namespace {
 
@@ -126,6 +128,7 @@ int main(int argc, char** argv) {
                             }));
         Save(dir, desc);
     }
-    std::printf("%d seeds\n", saved);
+    if (!qrd_fuzz::WriteSeedRecordings(dir)) return 1;
+    std::printf("%d seeds and the recordings of every kind\n", saved);
     return 0;
 }

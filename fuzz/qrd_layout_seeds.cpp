@@ -1,6 +1,7 @@
 // Writes a seed corpus of layout blocks into the folder named on the command
-// line: version-3 blocks made by WriteLayoutBlock from standard layouts, and
-// version-1 and version-2 blocks composed field by field.
+// line: version-3 blocks made by WriteLayoutBlock from the standard layouts
+// of every source type, and version-1 and version-2 blocks composed field by
+// field.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -69,6 +70,11 @@ int main(int argc, char** argv) {
     block.clear();
     qrd::WriteLayoutBlock(layout, block);
     ok &= Save(dir, "v3-array-64", block);
+
+    qrd::BuildStandardLayout(layout, 2, 128, 120, 7, 1, 0);
+    block.clear();
+    qrd::WriteLayoutBlock(layout, block);
+    ok &= Save(dir, "v3-double-array-128", block);
 
     ok &= Save(dir, "v1-two", OlderBlock(1, qrd::CChannelEntry::kVersion1Size, 2));
     ok &= Save(dir, "v2-one", OlderBlock(2, qrd::CChannelEntry::kVersion2Size, 1));

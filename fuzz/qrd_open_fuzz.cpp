@@ -1,30 +1,23 @@
 // Opens arbitrary bytes as a QRD recording and walks what it finds.  Open
 // must answer with a result code, the walks must end, and nothing may read
 // or write outside its buffers or allocate beyond what the input can hold.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "container/binary_file.h"
 #include "container/channel.h"
 #include "container/chunk.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/time_stamp.h"
 #include "contents/info_object.h"
+#include "memory_file.h"
 
 namespace {
 
 constexpr size_t kMaxChunksPerWalk = 2000;
-
-const std::string& InputPath() {
-    static const std::string path = "/tmp/qrd_open_fuzz_" + std::to_string(getpid()) + ".qrd";
-    return path;
-}
 
 void WalkStream(qrd::CQRVAStream& stream) {
     std::unique_ptr<qrd::CQRVAChunk> chunk = stream.FirstChunk();
@@ -51,14 +44,10 @@ void WalkStream(qrd::CQRVAStream& stream) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        qrd::BinaryFile out;
-        if (!out.OpenWrite(InputPath())) return 0;
-        out.Write(data, size);
-        if (!out.Close()) return 0;
-    }
+    fuzzinput::MemoryFile& input = fuzzinput::InputFile();
+    if (!input.assign(data, size)) return 0;
     qrd::CQRVAStreamFile file;
-    if (file.Open(InputPath().c_str()) == 0) {
+    if (file.Open(input.path().c_str()) == 0) {
         file.GetComment();
         file.GetStartYear();
         file.GetSweepLength();

@@ -1,6 +1,7 @@
 // Writes a seed corpus for qrd_open_fuzz with our own recording writer:
 // recordings of several header versions, with and without an embedded index,
-// with a configured-layout block, and with event streams.
+// with a configured-layout block, and with event streams; and the
+// recordings of every stream kind (qrd_seed_recordings.h).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
 #include "layout/qr_layout.h"
+#include "qrd_seed_recordings.h"
 
 namespace {
 
@@ -77,6 +79,7 @@ int main(int argc, char** argv) {
             ++n;
         }
     }
-    std::printf("wrote %d seeds\n", n);
+    if (!qrd_fuzz::WriteSeedRecordings(dir)) return 1;
+    std::printf("wrote %d seeds and the recordings of every kind\n", n);
     return 0;
 }

@@ -2,26 +2,19 @@
 // scan, counts, reads by time, by sweep and by sample index.  Every read must
 // end, stay inside its destination and allocate nothing the input cannot
 // justify, whatever the chunk heads, times and counts claim.
-#include <unistd.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "container/binary_file.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/time_stamp.h"
+#include "memory_file.h"
 
 namespace {
 
 constexpr uint32_t kCapacity = 4096;
-
-const std::string& InputPath() {
-    static const std::string path = "/tmp/qrd_samples_fuzz_" + std::to_string(getpid()) + ".qrd";
-    return path;
-}
 
 void ReadStream(qrd::CQRVAStreamFile& file, qrd::CQRVAStream& stream, std::vector<uint16_t>& dst) {
     const uint64_t start = file.GetStartTime()->GetTicks();
@@ -49,14 +42,10 @@ void ReadStream(qrd::CQRVAStreamFile& file, qrd::CQRVAStream& stream, std::vecto
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        qrd::BinaryFile out;
-        if (!out.OpenWrite(InputPath())) return 0;
-        out.Write(data, size);
-        if (!out.Close()) return 0;
-    }
+    fuzzinput::MemoryFile& input = fuzzinput::InputFile();
+    if (!input.assign(data, size)) return 0;
     qrd::CQRVAStreamFile file;
-    if (file.Open(InputPath().c_str()) == 0) {
+    if (file.Open(input.path().c_str()) == 0) {
         file.BuildIndex();
         std::vector<uint16_t> dst(kCapacity);
         for (uint32_t s = 0; s < file.GetStreamCount(); ++s)

@@ -1,12 +1,14 @@
 // Writes a seed corpus for qrd_samples_fuzz with our own recording writer:
 // continuous and triggered recordings of raw and digital streams, with and
-// without an embedded index, in old and new header versions.
+// without an embedded index, in old and new header versions, and the
+// recordings of every stream kind (qrd_seed_recordings.h).
 #include <cstdio>
 #include <string>
 
 #include "container/file_header.h"
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
+#include "qrd_seed_recordings.h"
 
 namespace {
 
@@ -62,5 +64,5 @@ int main(int argc, char** argv) {
                         return 1;
                     }
                 }
-    return 0;
+    return qrd_fuzz::WriteSeedRecordings(dir) ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and fuzzing need.
+# qemu-user runs the 32-bit tests on machines that cannot execute 32-bit
+# programs; python3 runs the ctypes host test.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 SUDO=""
@@ -7,4 +9,5 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib clang libclang-rt-dev \
-  libgtest-dev googletest libbenchmark-dev libsimpleini-dev >/dev/null
+  libgtest-dev googletest libbenchmark-dev libsimpleini-dev \
+  qemu-user python3 >/dev/null

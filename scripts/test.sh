@@ -39,9 +39,12 @@ fi
 
 if [ -f src/mapshare/CMakeLists.txt ]; then
   step "32-bit mapshare build"
+  # The configuration probes whether 32-bit programs run here; where they do
+  # not, they run through qemu-i386 (cmake/Ns32BitRunner.cmake).
   cmake -S . -B build-m32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNS_WERROR=ON -DNS_MAPSHARE_ONLY=ON -DMAPSHARE_32BIT=ON >/dev/null
+  echo "32-bit test programs run $(sed -n 's/^NS_32BIT_RUN_MODE:INTERNAL=//p' build-m32/CMakeCache.txt)"
   cmake --build build-m32 -j "$JOBS"
-  ctest --test-dir build-m32 -j "$JOBS" --output-on-failure
+  ctest --test-dir build-m32 -j "$JOBS" --output-on-failure --no-tests=error
 fi
 
 if [ -f fuzz/CMakeLists.txt ] && command -v clang++ >/dev/null; then

@@ -6,7 +6,9 @@
  * Every record is packed on 4-byte boundaries: a double that follows a 32-bit
  * field is not padded to an 8-byte boundary.  Hosts rely on these exact
  * layouts, so each size and each offset that a host is likely to touch is
- * checked at compile time below.
+ * checked at compile time below.  Hosts that lay records out with every
+ * double on an 8-byte offset use the _ALIGNED variants at the end of this
+ * header; the size argument tells the library which layout it is given.
  */
 #ifndef NSAPI_NSAPI_H
 #define NSAPI_NSAPI_H
@@ -257,6 +259,128 @@ NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO, dLowFreqCorner) == 92, "ns_SEGSOU
 NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO, szProbeInfo) == 120, "ns_SEGSOURCEINFO.szProbeInfo");
 NSAPI_STATIC_ASSERT(sizeof(ns_NEURALINFO) == 136, "ns_NEURALINFO is 136 bytes");
 NSAPI_STATIC_ASSERT(offsetof(ns_NEURALINFO, szProbeInfo) == 8, "ns_NEURALINFO.szProbeInfo");
+#endif
+
+/*
+ * Naturally aligned variants of the four records that hold a double after a
+ * 32-bit field.  Hosts compiled without 4-byte packing (gcc or clang with a
+ * header that packs only under MSVC, ctypes structures without _pack_, MSVC
+ * hosts that leave packing off) lay these records out with every double on an
+ * 8-byte offset.  Both libraries recognise such a host by the size argument:
+ *
+ *   record             packed size   aligned size
+ *   ns_FILEINFO            404           408
+ *   ns_ANALOGINFO          264           272
+ *   ns_SEGMENTINFO          52            56
+ *   ns_SEGSOURCEINFO       248           256
+ *
+ * A size equal to the aligned size fills the aligned layout below; the packed
+ * size fills the packed layout.  The other four records are the same in both
+ * layouts.  The padding is spelled out, so these types have the same layout
+ * under every compiler, packing setting and word size; the library never
+ * writes the padding bytes.
+ */
+#pragma pack(push, 4)
+
+typedef struct {
+    char szFileType[32];
+    uint32_t dwEntityCount;
+    uint8_t alignPad0[4];
+    double dTimeStampResolution;
+    double dTimeSpan;
+    char szAppName[64];
+    uint32_t dwTime_Year;
+    uint32_t dwTime_Month;
+    uint32_t dwTime_DayofWeek;
+    uint32_t dwTime_Day;
+    uint32_t dwTime_Hour;
+    uint32_t dwTime_Min;
+    uint32_t dwTime_Sec;
+    uint32_t dwTime_MilliSec;
+    char szFileComment[256];
+} ns_FILEINFO_ALIGNED;
+
+typedef struct {
+    double dSampleRate;
+    double dMinVal;
+    double dMaxVal;
+    char szUnits[16];
+    double dResolution;
+    double dLocationX;
+    double dLocationY;
+    double dLocationZ;
+    double dLocationUser;
+    double dHighFreqCorner;
+    uint32_t dwHighFreqOrder;
+    char szHighFilterType[16];
+    uint8_t alignPad0[4];
+    double dLowFreqCorner;
+    uint32_t dwLowFreqOrder;
+    char szLowFilterType[16];
+    char szProbeInfo[128];
+    uint8_t alignPad1[4];
+} ns_ANALOGINFO_ALIGNED;
+
+typedef struct {
+    uint32_t dwSourceCount;
+    uint32_t dwMinSampleCount;
+    uint32_t dwMaxSampleCount;
+    uint8_t alignPad0[4];
+    double dSampleRate;
+    char szUnits[32];
+} ns_SEGMENTINFO_ALIGNED;
+
+typedef struct {
+    double dMinVal;
+    double dMaxVal;
+    double dResolution;
+    double dSubSampleShift;
+    double dLocationX;
+    double dLocationY;
+    double dLocationZ;
+    double dLocationUser;
+    double dHighFreqCorner;
+    uint32_t dwHighFreqOrder;
+    char szHighFilterType[16];
+    uint8_t alignPad0[4];
+    double dLowFreqCorner;
+    uint32_t dwLowFreqOrder;
+    char szLowFilterType[16];
+    char szProbeInfo[128];
+    uint8_t alignPad1[4];
+} ns_SEGSOURCEINFO_ALIGNED;
+
+#pragma pack(pop)
+
+#ifdef NSAPI_STATIC_ASSERT
+NSAPI_STATIC_ASSERT(sizeof(ns_FILEINFO_ALIGNED) == 408, "ns_FILEINFO_ALIGNED is 408 bytes");
+NSAPI_STATIC_ASSERT(offsetof(ns_FILEINFO_ALIGNED, dTimeStampResolution) == 40, "ns_FILEINFO_ALIGNED.dTimeStampResolution");
+NSAPI_STATIC_ASSERT(offsetof(ns_FILEINFO_ALIGNED, dTimeSpan) == 48, "ns_FILEINFO_ALIGNED.dTimeSpan");
+NSAPI_STATIC_ASSERT(offsetof(ns_FILEINFO_ALIGNED, szAppName) == 56, "ns_FILEINFO_ALIGNED.szAppName");
+NSAPI_STATIC_ASSERT(offsetof(ns_FILEINFO_ALIGNED, dwTime_Year) == 120, "ns_FILEINFO_ALIGNED.dwTime_Year");
+NSAPI_STATIC_ASSERT(offsetof(ns_FILEINFO_ALIGNED, dwTime_MilliSec) == 148, "ns_FILEINFO_ALIGNED.dwTime_MilliSec");
+NSAPI_STATIC_ASSERT(offsetof(ns_FILEINFO_ALIGNED, szFileComment) == 152, "ns_FILEINFO_ALIGNED.szFileComment");
+NSAPI_STATIC_ASSERT(sizeof(ns_ANALOGINFO_ALIGNED) == 272, "ns_ANALOGINFO_ALIGNED is 272 bytes");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, szUnits) == 24, "ns_ANALOGINFO_ALIGNED.szUnits");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, dResolution) == 40, "ns_ANALOGINFO_ALIGNED.dResolution");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, dHighFreqCorner) == 80, "ns_ANALOGINFO_ALIGNED.dHighFreqCorner");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, dwHighFreqOrder) == 88, "ns_ANALOGINFO_ALIGNED.dwHighFreqOrder");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, szHighFilterType) == 92, "ns_ANALOGINFO_ALIGNED.szHighFilterType");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, dLowFreqCorner) == 112, "ns_ANALOGINFO_ALIGNED.dLowFreqCorner");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, dwLowFreqOrder) == 120, "ns_ANALOGINFO_ALIGNED.dwLowFreqOrder");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, szLowFilterType) == 124, "ns_ANALOGINFO_ALIGNED.szLowFilterType");
+NSAPI_STATIC_ASSERT(offsetof(ns_ANALOGINFO_ALIGNED, szProbeInfo) == 140, "ns_ANALOGINFO_ALIGNED.szProbeInfo");
+NSAPI_STATIC_ASSERT(sizeof(ns_SEGMENTINFO_ALIGNED) == 56, "ns_SEGMENTINFO_ALIGNED is 56 bytes");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGMENTINFO_ALIGNED, dSampleRate) == 16, "ns_SEGMENTINFO_ALIGNED.dSampleRate");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGMENTINFO_ALIGNED, szUnits) == 24, "ns_SEGMENTINFO_ALIGNED.szUnits");
+NSAPI_STATIC_ASSERT(sizeof(ns_SEGSOURCEINFO_ALIGNED) == 256, "ns_SEGSOURCEINFO_ALIGNED is 256 bytes");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, dHighFreqCorner) == 64, "ns_SEGSOURCEINFO_ALIGNED.dHighFreqCorner");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, dwHighFreqOrder) == 72, "ns_SEGSOURCEINFO_ALIGNED.dwHighFreqOrder");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, szHighFilterType) == 76, "ns_SEGSOURCEINFO_ALIGNED.szHighFilterType");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, dLowFreqCorner) == 96, "ns_SEGSOURCEINFO_ALIGNED.dLowFreqCorner");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, dwLowFreqOrder) == 104, "ns_SEGSOURCEINFO_ALIGNED.dwLowFreqOrder");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, szLowFilterType) == 108, "ns_SEGSOURCEINFO_ALIGNED.szLowFilterType");
+NSAPI_STATIC_ASSERT(offsetof(ns_SEGSOURCEINFO_ALIGNED, szProbeInfo) == 124, "ns_SEGSOURCEINFO_ALIGNED.szProbeInfo");
 #endif
 
 #endif /* NSAPI_NSAPI_H */

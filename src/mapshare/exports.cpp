@@ -14,6 +14,7 @@
 #include "map_queries.h"
 #include "open_file.h"
 
+#include <common/host_record_layout.h>
 #include <nsapi/nsapi.h>
 
 #include <cstring>
@@ -102,7 +103,10 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetFileInfo(uint32_t hFile, ns_FILEINFO* pF
     if (!pFileInfo || dwFileInfoSize < sizeof(ns_FILEINFO)) return failOverwrite(ns_LIBERROR, kLibraryError);
     const HeldMapFile file = registry().hold(hFile);
     if (!file) return failSet(ns_BADFILE, kBadFile);
-    std::memcpy(pFileInfo, &file->info, sizeof(ns_FILEINFO));
+    // Sizes of at least the packed record are accepted; the aligned size gets
+    // the aligned layout.
+    nscommon::FillHostRecord(pFileInfo, dwFileInfoSize,
+                             [&](ns_FILEINFO& r) { std::memcpy(&r, &file->info, sizeof r); });
     return ns_OK;
 }
 
@@ -147,11 +151,14 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventData(uint32_t hFile, uint32_t dwEnt
         const MapChannel* channel = nullptr;
         const ns_RESULT found = findChannel(hFile, dwEntityID, &file, &channel);
         if (found != ns_OK) return found;
-        // Only event entities have event data; an analog channel would be
-        // asked for as many samples as the data size in bytes.
-        if (!isEventType(channel->type())) return failSet(ns_BADENTITY, kBadEntity);
+        // A continuous channel has no event data: read as events it would be
+        // asked for as many samples as the data size in bytes.  Segment and
+        // neural channels reach the sample reader, which refuses them with
+        // its own message (ns_BADINDEX).
+        const bool event = isEventType(channel->type());
+        if (!event && !hasBlockItems(*channel)) return failSet(ns_BADENTITY, kBadEntity);
         const uint32_t eventSize = channel->type() == MapChannelType::Digital ? 1 : 2;
-        if (pData && dwDataSize < eventSize) return failSet(ns_LIBERROR, kLibraryError);
+        if (event && pData && dwDataSize < eventSize) return failSet(ns_LIBERROR, kLibraryError);
         double value = 0.0;
         double time = 0.0;
         uint32_t copied = 0;
@@ -180,7 +187,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogInfo(uint32_t hFile, uint32_t dwEn
     const MapChannel* channel = nullptr;
     const ns_RESULT checked = infoCall(hFile, dwEntityID, pAnalogInfo, dwAnalogInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
-    fillAnalogInfo(*channel, *pAnalogInfo);
+    nscommon::FillHostRecord(pAnalogInfo, dwAnalogInfoSize, [&](ns_ANALOGINFO& r) { fillAnalogInfo(*channel, r); });
     return ns_OK;
 }
 
@@ -211,7 +218,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentInfo(uint32_t hFile, uint32_t dwE
     const MapChannel* channel = nullptr;
     const ns_RESULT checked = infoCall(hFile, dwEntityID, pSegmentInfo, dwSegmentInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
-    fillSegmentInfo(*channel, *pSegmentInfo);
+    nscommon::FillHostRecord(pSegmentInfo, dwSegmentInfoSize, [&](ns_SEGMENTINFO& r) { fillSegmentInfo(*channel, r); });
     return ns_OK;
 }
 
@@ -223,7 +230,8 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentSourceInfo(uint32_t hFile, uint32
     const ns_RESULT checked = infoCall(hFile, dwEntityID, pSourceInfo, dwSourceInfoSize, &file, &channel);
     if (checked != ns_OK) return checked;
     if (static_cast<int64_t>(dwSourceID) >= channel->unitCount()) return failSet(ns_BADSOURCE, kBadSource);
-    fillSegmentSourceInfo(*channel, *pSourceInfo);
+    nscommon::FillHostRecord(pSourceInfo, dwSourceInfoSize,
+                             [&](ns_SEGSOURCEINFO& r) { fillSegmentSourceInfo(*channel, r); });
     return ns_OK;
 }
 

@@ -1,6 +1,7 @@
 #include "map_parser.h"
 
 #include "byte_reader.h"
+#include "channel_number_table.h"
 #include "last_error.h"
 #include "map_file.h"
 #include "map_records.h"
@@ -56,7 +57,7 @@ void appendComment(ns_FILEINFO& info, const std::string& text) {
 
 class Parser {
 public:
-    explicit Parser(MapFile& file) : file_(file), byNumber_(65536, -1) {}
+    explicit Parser(MapFile& file) : file_(file) {}
 
     bool run();
 
@@ -81,7 +82,7 @@ private:
     void finish();
 
     MapFile& file_;
-    std::vector<int32_t> byNumber_;   // first channel of each 16-bit number, -1 for none
+    ChannelNumberTable byNumber_;   // first channel of each 16-bit number
     std::vector<bool> digitalSeen_ = std::vector<bool>(65536, false);   // Digital channels defined so far
     uint8_t version_ = 0;             // no header read yet: not the version-1 layouts
     uint16_t layoutWord_ = 0;
@@ -243,14 +244,14 @@ Parser::Step Parser::addChannel(const ByteReader& r, MapChannelType type, uint16
 
     const int64_t index = file_.addChannel(std::make_unique<MapChannel>(type, number, rate, name), key);
     if (index < 0) return Step::Fail;
-    if (byNumber_[number] < 0) byNumber_[number] = static_cast<int32_t>(index);
+    byNumber_.insertFirst(number, static_cast<int32_t>(index));
     if (type == MapChannelType::Digital) digitalSeen_[number] = true;
     *added = file_.channel(static_cast<size_t>(index));
     return Step::Next;
 }
 
 MapChannel* Parser::findChannel(uint16_t number) {
-    const int32_t index = byNumber_[number];
+    const int32_t index = byNumber_.find(number);
     if (index < 0) {
         setLastError("Channel not found");
         return nullptr;
@@ -348,19 +349,19 @@ void Parser::onMultiplexed(const ByteReader& r, uint64_t recordStart) {
 // Gives every port the rate of its digital channel.  The message for a missing
 // one is left by the uses of the rate (blocks, mapping, information records).
 void Parser::resolvePortRates() {
-    std::vector<int32_t> digitalByNumber(65536, -1);
+    ChannelNumberTable digitalByNumber;
     for (size_t i = 0; i < file_.channelCount(); ++i) {
         const MapChannel* c = file_.channel(i);
-        if (c->type() == MapChannelType::Digital && digitalByNumber[c->number()] < 0)
-            digitalByNumber[c->number()] = static_cast<int32_t>(i);
+        if (c->type() == MapChannelType::Digital) digitalByNumber.insertFirst(c->number(), static_cast<int32_t>(i));
     }
     for (size_t i = 0; i < file_.channelCount(); ++i) {
         MapChannel* port = file_.channel(i);
         if (port->type() != MapChannelType::Port) continue;
         const int32_t digital = portDigitalNumber(*port);
         float rate = 0.0f;
-        if (digital >= 0 && digitalByNumber[static_cast<size_t>(digital)] >= 0) {
-            rate = file_.channel(static_cast<size_t>(digitalByNumber[static_cast<size_t>(digital)]))->rateKHz();
+        const int32_t match = digital >= 0 ? digitalByNumber.find(static_cast<uint32_t>(digital)) : -1;
+        if (match >= 0) {
+            rate = file_.channel(static_cast<size_t>(match))->rateKHz();
         } else {
             port->portRateMissing = true;
         }

@@ -17,8 +17,6 @@ constexpr int kBefore = -1;
 constexpr int kClosest = 0;
 constexpr int kAfter = 1;
 
-bool isBlockEntity(const MapChannel& c) { return c.entityType() == 3 || c.entityType() == 4; }
-
 // Times need a rate that turns ticks into seconds; a channel without one
 // (a port whose digital channel is missing, a definition saying 0) can
 // answer no time and no tick.
@@ -46,15 +44,20 @@ int64_t readBlockSamples(const RandomAccessFile& file, const MapBlock& block, ui
 
 }  // namespace
 
+bool hasBlockItems(const MapChannel& c) { return c.entityType() == 3 || c.entityType() == 4; }
+
 uint32_t unitIdBit(int16_t unit) { return unit >= 0 && unit <= 31 ? 1u << unit : 0u; }
 
 bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64_t first, uint32_t count,
                  double* values, double* time, uint32_t* copied) {
     *copied = 0;
-    if (isBlockEntity(channel)) {
+    if (hasBlockItems(channel)) {
         setLastError("Don't use this function with segment channels");
         return false;
     }
+    // Nothing asked for from the end of the items: a host reading a channel
+    // whole as (0, item count) reads an empty channel this way.
+    if (count == 0 && first == channel.itemCount()) return true;
     if (!requireRate(channel)) return false;
     int64_t k = channel.blockOfItem(first);
     if (k < 0) {
@@ -126,6 +129,8 @@ bool spikeTimes(const MapChannel& channel, uint32_t start, uint32_t count, doubl
         return false;
     }
     const auto& blocks = channel.blocks();
+    // As for samples: nothing asked for from the end of the spikes.
+    if (count == 0 && start == blocks.size()) return true;
     if (start >= blocks.size()) {
         setLastError("Requested index unavailable");
         return false;
@@ -149,9 +154,10 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
     }
     if (!requireRate(channel)) return false;
     // Truncated toward zero, not rounded: the tick that holds the time.  The
-    // product is taken in the order seconds x kHz x 1000, as the acquisition
-    // software computes it: a sample's own time may then land just below its
-    // tick (42 / 10 kHz gives 41.99999999999999) and name the sample before.
+    // product is always taken in the order seconds x kHz x 1000, so a time
+    // names the same tick in every build; a sample's own time may then land
+    // just below its tick (42 / 10 kHz gives 41.99999999999999) and name the
+    // sample before.
     double ticks = (time + channel.timeOffset) * static_cast<double>(channel.rateKHz()) * 1000.0;
     if (std::isnan(ticks)) {
         setLastError("Negative time");
@@ -161,7 +167,7 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
     const auto tick = static_cast<int64_t>(ticks);
 
     const auto& blocks = channel.blocks();
-    const bool perBlock = isBlockEntity(channel);
+    const bool perBlock = hasBlockItems(channel);
     // Items before block k: samples for sample entities, k for block entities.
     auto itemsBefore = [&](size_t k) { return perBlock ? static_cast<uint64_t>(k) : channel.firstItemOfBlock(k); };
     const uint64_t total = perBlock ? blocks.size() : channel.sampleSum();
@@ -188,8 +194,8 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
                     result = idx;
                     break;
                 }
-                // Measured from the start of the previous block, as the
-                // acquisition software does.
+                // Measured from the start of the previous block, not its
+                // last sample: the answer rests on block start times alone.
                 const int64_t fromPrevious = tick - blocks[k - 1].timeStamp;
                 const int64_t toNext = blocks[k].timeStamp - tick;
                 result = fromPrevious > toNext ? idx : before;
@@ -208,7 +214,7 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
 
 bool timeByIndex(const MapChannel& channel, uint32_t index, double* time) {
     const auto& blocks = channel.blocks();
-    if (isBlockEntity(channel)) {
+    if (hasBlockItems(channel)) {
         if (index >= blocks.size()) {
             setLastError("Requested index is out of range");
             return false;

@@ -10,10 +10,14 @@ namespace mapshare {
 class MapChannel;
 class RandomAccessFile;
 
+// Segment and neural entities: one item per block (a cut-out or a spike).
+bool hasBlockItems(const MapChannel& channel);
+
 // Samples from item first on, following the blocks while they are contiguous.
 // values may be null (only the time is wanted); it must hold count values.
 // For Port and Digital channels the one event value is written.  copied
-// receives the number of values written.
+// receives the number of values written.  A read of 0 items starting at the
+// item count (index 0 of an empty channel) succeeds and writes nothing.
 bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64_t first, uint32_t count,
                  double* values, double* time, uint32_t* copied);
 
@@ -23,6 +27,7 @@ bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_
                  double* values, uint32_t capacity, uint32_t* count, uint32_t* unitId);
 
 // Spike times start .. start + count - 1 of a neural entity; times may be null.
+// A count of 0 may start at the spike count (0 for a unit without spikes).
 bool spikeTimes(const MapChannel& channel, uint32_t start, uint32_t count, double* times);
 
 bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t* index);

@@ -1,5 +1,6 @@
 #include "post_process.h"
 
+#include "channel_number_table.h"
 #include "map_file.h"
 
 #include <algorithm>
@@ -152,14 +153,11 @@ void PostProcessor::addNeural(std::unique_ptr<MapChannel> neural, const std::str
 // the first channel numbered like its analog target.
 void PostProcessor::resolveSources() {
     const auto& list = file_.channels();
-    std::vector<int32_t> firstByNumber(65536, -1);
-    for (size_t i = 0; i < list.size(); ++i) {
-        const uint16_t number = list[i]->number();
-        if (firstByNumber[number] < 0) firstByNumber[number] = static_cast<int32_t>(i);
-    }
+    ChannelNumberTable firstByNumber;
+    for (size_t i = 0; i < list.size(); ++i) firstByNumber.insertFirst(list[i]->number(), static_cast<int32_t>(i));
     for (const MappedNeural& m : mapped_) {
         if (!m.channel) continue;
-        const int32_t target = m.analogNumber <= 0xFFFF ? firstByNumber[m.analogNumber] : -1;
+        const int32_t target = firstByNumber.find(m.analogNumber);
         NeuralDefinition& def = m.channel->neural;
         if (target >= 0) {
             def.sourceEntity = static_cast<uint32_t>(target);

@@ -155,6 +155,13 @@ TEST_F(DataTest, SegmentsReportSamplesUnitBitsAndRefuseBadIndexes) {
     EXPECT_EQ(lib.lastError(), "This function should be used with segment channels only");
     EXPECT_EQ(lib.GetAnalogData(rec->handle(), 0, 0, 1, &count, data.get()), ns_BADINDEX);
     EXPECT_EQ(lib.lastError(), "Don't use this function with segment channels");
+    // Event data of a segment is refused by the sample reader as well.
+    Guarded<uint16_t> word(1);
+    uint32_t size = 7;
+    EXPECT_EQ(lib.GetEventData(rec->handle(), 0, 0, &time, word.get(), 1, &size), ns_BADINDEX);
+    EXPECT_EQ(lib.lastError(), "Don't use this function with segment channels");
+    EXPECT_EQ(size, 7u);
+    EXPECT_TRUE(word.guardIntact());
 }
 
 TEST_F(DataTest, PreTriggerCorrectionMovesTheSegmentStart) {
@@ -200,6 +207,49 @@ TEST_F(DataTest, NeuralSpikeTimes) {
     EXPECT_TRUE(fresh.guardIntact());
     EXPECT_EQ(lib.GetNeuralData(rec->handle(), 0, 0, 1, times.get()), ns_BADINDEX);
     EXPECT_EQ(lib.lastError(), "This function should be used with neural channels only");
+    double time = 0;
+    uint8_t byte = 0;
+    EXPECT_EQ(lib.GetEventData(rec->handle(), 1, 0, &time, &byte, 1, nullptr), ns_BADINDEX);
+    EXPECT_EQ(lib.lastError(), "Don't use this function with segment channels");
+}
+
+TEST_F(DataTest, EmptyChannelsAndUnitsReadWholeAsNothing) {
+    // A continuous channel without samples, and a Level channel whose spikes
+    // fall in units 0 and 2 only: unit 1 has none.
+    MapWriter w;
+    w.header60().continuous(2, 10.0f, "A").analog(AnalogMode::Level, 1, 10.0f, "L");
+    w.samples(1, 100, ramp(0, 4), 0).samples(1, 200, ramp(0, 4), 2);
+    auto rec = open(w);
+    const uint32_t analog = rec->find("A");
+    const uint32_t unit0 = rec->find("L Unit 0");
+    const uint32_t unit1 = rec->find("L Unit 1");
+    ASSERT_NE(analog, UINT32_MAX);
+    ASSERT_NE(unit1, UINT32_MAX);
+    ASSERT_EQ(rec->entity(analog).dwItemCount, 0u);
+    ASSERT_EQ(rec->entity(unit1).dwItemCount, 0u);
+    ASSERT_EQ(rec->entity(unit0).dwItemCount, 1u);
+
+    // A host reads every entity whole as (0, item count).
+    Guarded<double> data(1);
+    uint32_t count = 99;
+    ASSERT_EQ(lib.GetAnalogData(rec->handle(), analog, 0, 0, &count, data.get()), ns_OK) << lib.lastError();
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(data.guardIntact());
+    ASSERT_EQ(lib.GetNeuralData(rec->handle(), unit1, 0, 0, data.get()), ns_OK) << lib.lastError();
+    EXPECT_TRUE(data.guardIntact());
+    // So does a read of nothing at the end of a unit that has spikes.
+    EXPECT_EQ(lib.GetNeuralData(rec->handle(), unit0, 1, 0, data.get()), ns_OK);
+    EXPECT_TRUE(data.guardIntact());
+
+    // Past the end, even nothing is out of range; and one item of an empty
+    // entity does not exist.
+    EXPECT_EQ(lib.GetAnalogData(rec->handle(), analog, 1, 0, &count, data.get()), ns_BADINDEX);
+    EXPECT_EQ(lib.GetAnalogData(rec->handle(), analog, 0, 1, &count, data.get()), ns_BADINDEX);
+    EXPECT_EQ(lib.lastError(), "Sample not found");
+    EXPECT_EQ(lib.GetNeuralData(rec->handle(), unit1, 1, 0, data.get()), ns_BADINDEX);
+    EXPECT_EQ(lib.GetNeuralData(rec->handle(), unit1, 0, 1, data.get()), ns_BADINDEX);
+    EXPECT_EQ(lib.lastError(), "Requested index unavailable");
+    EXPECT_TRUE(data.guardIntact());
 }
 
 TEST_F(DataTest, IndexByTimeAndTimeByIndex) {

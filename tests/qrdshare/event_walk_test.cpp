@@ -87,7 +87,7 @@ TEST(EventWalk, CopiesWalkOnTheirOwn) {
     ASSERT_NE(copy, nullptr);
     ASSERT_EQ(copy->GetKind(), EventKind::Spike);
 
-    // The original crosses into the second chunk and runs off the end ...
+    // The copied cursor crosses into the second chunk and runs off the end ...
     EXPECT_EQ(qrd_test::EventTicks(event.get()), (std::vector<uint64_t>{At(20), At(110), At(120)}));
     EXPECT_EQ(event->GetChunk(), nullptr);
     // ... while the copy still stands on the record it was taken at, with its

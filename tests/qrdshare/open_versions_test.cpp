@@ -116,6 +116,48 @@ TEST(OpenVersionZero, AppliesTheFixedDefaultsWhateverIsStored) {
     EXPECT_EQ(file.GetSampleRate(), 2500000u);
 }
 
+TEST(OpenLayout, EachOpenGetsTheLayoutOfItsOwnHeader) {
+    // The standard layout is built from the header counts when first asked
+    // for; a later open of another recording on the same object must not
+    // hand out the earlier file's layout, whichever way round.
+    TempDir dir;
+    RecordingSpec array = qrd_test::SmallRecording(10);
+    array.sourceType = kSourceElectrodeArray;
+    array.totalChannelCount = 64;
+    RecordingSpec configured = qrd_test::SmallRecording(10);
+    CQRLayout custom;
+    BuildStandardLayout(custom, 0, 4, 2, 1, 1, 0);
+    custom.sourceType = kSourceConfiguredLayout;
+    custom.entries[1].setName("custom");
+    WriteLayoutBlock(custom, configured.layoutBlock);
+    configured.sourceType = kSourceConfiguredLayout;
+    RecordingSpec huge = qrd_test::SmallRecording(10);
+    huge.sourceType = kSourceLinear;
+    huge.totalChannelCount = 32767;  // what a damaged header may claim
+    const std::string arrayPath = qrd_test::WriteSpec(dir, "array.qrd", array);
+    const std::string configuredPath = qrd_test::WriteSpec(dir, "configured.qrd", configured);
+    const std::string hugePath = qrd_test::WriteSpec(dir, "huge.qrd", huge);
+
+    CQRVAStreamFile file;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(file.Open(arrayPath.c_str()), 0);
+        ASSERT_EQ(file.GetLayout().entries.size(), 64u);
+        EXPECT_EQ(file.GetLayout().entries[0].name(), "47");
+        EXPECT_EQ(file.GetLayout().sourceType, kSourceElectrodeArray);
+        ASSERT_EQ(file.Open(configuredPath.c_str()), 0);
+        ASSERT_EQ(file.GetLayout().entries.size(), 4u);
+        EXPECT_EQ(file.GetLayout().entries[1].name(), "custom");
+    }
+    // A standard layout that is never asked for is never built, and one
+    // opened but not asked for does not outlive the next open.
+    ASSERT_EQ(file.Open(hugePath.c_str()), 0);
+    ASSERT_EQ(file.Open(configuredPath.c_str()), 0);
+    EXPECT_EQ(file.GetLayout().entries.size(), 4u);
+    ASSERT_EQ(file.Open(hugePath.c_str()), 0);
+    EXPECT_EQ(file.GetLayout().entries.size(), 32767u);
+    EXPECT_EQ(file.GetLayout().entries[32766].name(), "D1");
+}
+
 TEST(OpenCalendar, ReportsUtcFieldsWhateverTheLocalZone) {
     const char* old = std::getenv("TZ");
     const std::string saved = old ? old : "";

@@ -317,8 +317,12 @@ TEST(AnalogData, StreamsWithoutRateOrChannelsDivideByNothing) {
             EXPECT_EQ(info.dwItemCount, 0u) << mode << " " << info.szEntityLabel;
             double t = 0;
             EXPECT_EQ(lib->GetTimeByIndex(rec.id(), e, 0, &t), ns_BADINDEX);
+            // No items: index 0, and nothing comes after a positive time.
             uint32_t index = 5;
-            EXPECT_EQ(lib->GetIndexByTime(rec.id(), e, 0.5, ns_CLOSEST, &index), ns_BADINDEX);
+            EXPECT_EQ(lib->GetIndexByTime(rec.id(), e, 0.5, ns_CLOSEST, &index), ns_OK);
+            EXPECT_EQ(index, 0u);
+            index = 5;
+            EXPECT_EQ(lib->GetIndexByTime(rec.id(), e, 0.5, ns_AFTER, &index), ns_BADINDEX);
             EXPECT_EQ(index, 0u);
         }
     }
@@ -336,6 +340,11 @@ TEST(AnalogData, CutRecordingYieldsOnlyTheEdgesAndSamplesItHolds) {
     EXPECT_EQ(rec.Entity(2).dwItemCount, 99u);   // bit 0 toggles at 10, 20, ..., 990
     EXPECT_EQ(rec.Entity(2 + 3).dwItemCount, 2u);
     EXPECT_EQ(rec.Entity(2 + 15).dwItemCount, 0u);
+    // A bit without edges answers the index range of a time window with 0.
+    uint32_t from = 9, to = 9;
+    EXPECT_EQ(lib->GetIndexByTime(rec.id(), 2 + 15, 0.0, ns_AFTER, &from), ns_OK);
+    EXPECT_EQ(lib->GetIndexByTime(rec.id(), 2 + 15, 0.5, ns_BEFORE, &to), ns_OK);
+    EXPECT_EQ(from + to, 0u);
     Guarded tail(20);
     ASSERT_EQ(lib->GetAnalogData(rec.id(), 1, 990, 20, nullptr, tail.data()), ns_OK);
     EXPECT_EQ(tail.values[0], DigitalWord(990));

@@ -84,11 +84,19 @@ TEST(IndexAtTime, EventGapsAndEntitiesWithoutItems) {
     }
     EXPECT_EQ(At(events, 3, 0, 2.0, kIndexBefore).index, 1u);
 
+    // Without items (no blocks, or blocks of no samples) the answer is 0;
+    // only "before" a negative time and "after" a positive one fail.
     const std::vector<ItemBlock> none;
-    for (int32_t flag : {kIndexBefore, kIndexClosest, kIndexAfter}) {
-        const Answer a = At(none, 0, k25kHz, 0.0, flag);
-        EXPECT_FALSE(a.ok);
-        EXPECT_EQ(a.index, 0u);
+    const std::vector<ItemBlock> emptySweeps{Block(0, 0, 1.0), Block(0, 0, 2.0)};
+    for (const auto* blocks : {&none, &emptySweeps}) {
+        for (double t : {-1.0, 0.0, 1.5, 5.0}) {
+            for (int32_t flag : {kIndexBefore, kIndexClosest, kIndexAfter, 7}) {
+                const Answer a = At(*blocks, 0, k25kHz, t, flag);
+                const bool fails = (flag == kIndexBefore && t < 0) || (flag == kIndexAfter && t > 0);
+                EXPECT_EQ(a.ok, !fails) << blocks->size() << " " << t << " " << flag;
+                EXPECT_EQ(a.index, 0u) << blocks->size() << " " << t << " " << flag;
+            }
+        }
     }
     EXPECT_FALSE(At(events, 3, k25kHz, std::numeric_limits<double>::quiet_NaN(), kIndexClosest).ok);
 }

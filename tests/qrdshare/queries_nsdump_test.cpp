@@ -104,6 +104,27 @@ TEST_F(NsdumpTest, ExportsEventsAndSegmentsAsCsv) {
     EXPECT_EQ(spike.out, "index,time_s,unit,sample_count,samples\n0,0.002000000,1,2,0,2e-06\n");
 }
 
+TEST_F(NsdumpTest, EntitiesAndTimeRangesWithoutItemsGiveTheHeaderAlone) {
+    // Bit 1 of the digital channel never changes: an entity without items.
+    const NsdumpRun bit = Nsdump("--entity 4 --from 0 --to 0.5 " + path_);
+    EXPECT_EQ(bit.status, 0);
+    EXPECT_EQ(bit.out, "index,time_s,value\n");
+    EXPECT_EQ(Nsdump("--entity 4 " + path_).out, "index,time_s,value\n");
+    // Trigger events at 1 ms and 60 ms: none between 2 and 50 ms, none
+    // before 0.5 ms, none after 70 ms.
+    for (const char* window : {"--from 0.002 --to 0.05", "--to 0.0005", "--from 0.07", "--from 0.05 --to 0.002"}) {
+        const NsdumpRun r = Nsdump("--entity 19 " + std::string(window) + " " + path_);
+        EXPECT_EQ(r.status, 0) << window;
+        EXPECT_EQ(r.out, "index,time_s,value\n") << window;
+    }
+    // Samples past the end of the recording.
+    const NsdumpRun late = Nsdump("--entity 1 --from 5 " + path_);
+    EXPECT_EQ(late.status, 0);
+    EXPECT_EQ(late.out, "index,time_s,value\n");
+    // A window around one event finds exactly that one.
+    EXPECT_EQ(Nsdump("--entity 19 --from 0.0005 --to 0.002 " + path_).out, "index,time_s,value\n0,0.001000000,3 257\n");
+}
+
 TEST_F(NsdumpTest, FailuresAreReportedAndLeaveNoCsv) {
     EXPECT_EQ(Nsdump("--entity 99 " + path_).status, 1);
     EXPECT_EQ(Nsdump("--entity 1 --start 2600 " + path_).status, 1);

@@ -24,37 +24,79 @@ struct Range {
     uint32_t end = 0;  // one past the last item
 };
 
-// The items of the window, or false (with the reason logged).
+// The time of item `index`, or false (with the reason logged).
+bool ItemTime(std::FILE* log, NsLibrary& lib, uint32_t hFile, uint32_t entity, uint32_t index, double& time) {
+    const ns_RESULT r = lib.GetTimeByIndex(hFile, entity, index, &time);
+    if (r != ns_OK) PrintFailure(log, lib, "ns_GetTimeByIndex", r);
+    return r == ns_OK;
+}
+
+// The first item at or after t: range.first becomes itemCount when there is
+// none.  ns_BADINDEX from the library means just that (no item after t);
+// any other failure is an error.
+bool FirstItemFrom(std::FILE* log, NsLibrary& lib, uint32_t hFile, uint32_t entity, uint32_t itemCount, double t,
+                   uint32_t& first) {
+    uint32_t index = 0;
+    const ns_RESULT r = lib.GetIndexByTime(hFile, entity, t, ns_AFTER, &index);
+    if (r == ns_BADINDEX || (r == ns_OK && index >= itemCount)) {
+        first = itemCount;
+        return true;
+    }
+    if (r != ns_OK) {
+        PrintFailure(log, lib, "ns_GetIndexByTime", r);
+        return false;
+    }
+    // A library may round a time to the item just before it.
+    double at = 0;
+    if (!ItemTime(log, lib, hFile, entity, index, at)) return false;
+    first = at < t ? index + 1 : index;
+    return true;
+}
+
+// One past the last item at or before t (0 when there is none).
+bool EndItemTo(std::FILE* log, NsLibrary& lib, uint32_t hFile, uint32_t entity, uint32_t itemCount, double t,
+               uint32_t& end) {
+    uint32_t index = 0;
+    const ns_RESULT r = lib.GetIndexByTime(hFile, entity, t, ns_BEFORE, &index);
+    if (r == ns_BADINDEX) {
+        end = 0;
+        return true;
+    }
+    if (r != ns_OK) {
+        PrintFailure(log, lib, "ns_GetIndexByTime", r);
+        return false;
+    }
+    if (index >= itemCount) index = itemCount - 1;
+    // Before the first item "before" still names item 0.
+    double at = 0;
+    if (!ItemTime(log, lib, hFile, entity, index, at)) return false;
+    end = at > t ? index : index + 1;
+    return true;
+}
+
+// The items of the window, or false (with the reason logged).  A time window
+// without items, or an entity without items, is an empty range: the export
+// then writes the header alone.
 bool ResolveWindow(std::FILE* log, NsLibrary& lib, uint32_t hFile, uint32_t entity, uint32_t itemCount,
                    const ItemWindow& w, Range& range) {
     range.first = w.start.value_or(0);
     range.end = itemCount;
-    if (w.fromSeconds) {
-        uint32_t index = 0;
-        const ns_RESULT r = lib.GetIndexByTime(hFile, entity, *w.fromSeconds, ns_AFTER, &index);
-        if (r != ns_OK) {
-            std::fprintf(log, "nsdump: no item at or after %g s\n", *w.fromSeconds);
-            PrintFailure(log, lib, "ns_GetIndexByTime", r);
-            return false;
-        }
-        range.first = std::max(range.first, index);
-    }
-    if (w.toSeconds) {
-        uint32_t index = 0;
-        const ns_RESULT r = lib.GetIndexByTime(hFile, entity, *w.toSeconds, ns_BEFORE, &index);
-        if (r != ns_OK) {
-            std::fprintf(log, "nsdump: no item at or before %g s\n", *w.toSeconds);
-            PrintFailure(log, lib, "ns_GetIndexByTime", r);
-            return false;
-        }
-        range.end = std::min<uint32_t>(range.end, index + 1);
-    }
-    if (w.count) range.end = static_cast<uint32_t>(std::min<uint64_t>(range.end, uint64_t{range.first} + *w.count));
     if (range.first > itemCount) {
         std::fprintf(log, "nsdump: entity %u has %u items; the window starts at item %u\n", entity, itemCount,
                      range.first);
         return false;
     }
+    if (itemCount > 0 && w.fromSeconds) {
+        uint32_t first = 0;
+        if (!FirstItemFrom(log, lib, hFile, entity, itemCount, *w.fromSeconds, first)) return false;
+        range.first = std::max(range.first, first);
+    }
+    if (itemCount > 0 && w.toSeconds) {
+        uint32_t end = 0;
+        if (!EndItemTo(log, lib, hFile, entity, itemCount, *w.toSeconds, end)) return false;
+        range.end = std::min(range.end, end);
+    }
+    if (w.count) range.end = static_cast<uint32_t>(std::min<uint64_t>(range.end, uint64_t{range.first} + *w.count));
     if (range.end < range.first) range.end = range.first;
     return true;
 }

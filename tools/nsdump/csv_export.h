@@ -30,8 +30,9 @@ struct ItemWindow {
     std::optional<double> toSeconds;
 };
 
-// Writes the CSV of entity `entity` to csv; problems go to log.  False when
-// the entity cannot be read or the window names no items of it.
+// Writes the CSV of entity `entity` to csv; problems go to log.  An entity
+// or a time window without items gives the header line alone.  False when
+// the entity cannot be read or --start lies beyond its items.
 bool ExportEntityCsv(std::FILE* csv, std::FILE* log, NsLibrary& lib, uint32_t hFile, uint32_t entity,
                      const ItemWindow& window);
 

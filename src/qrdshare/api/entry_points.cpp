@@ -6,6 +6,7 @@
 #include "api/info_queries.h"
 #include "api/library_info.h"
 #include "api/registry.h"
+#include "common/host_record_layout.h"
 #include "container/stream_file.h"
 
 #include <cstdint>
@@ -20,11 +21,14 @@ namespace {
 
 ns_RESULT CheckRange(uint32_t hFile) { return CQRD::IsValidId(hFile) ? ns_OK : ns_BADFILE; }
 
-// Record sizes are demanded exactly: a host built against another layout of
-// the record is refused instead of having bytes written past its record.
+// Record sizes are demanded exactly: the packed size, or the aligned size of
+// a record that has one (nscommon::FillHostRecord then fills that layout).  A
+// host built against any other layout is refused instead of having bytes
+// written past its record.
 template <typename Record>
 ns_RESULT CheckRecord(const Record* record, uint32_t size) {
-    return record != nullptr && size == sizeof(Record) ? ns_OK : ns_LIBERROR;
+    const bool known = size == sizeof(Record) || nscommon::IsAlignedSize<Record>(size);
+    return record != nullptr && known ? ns_OK : ns_LIBERROR;
 }
 
 // The entity (of any type) at index entity of a held file, or null.
@@ -53,7 +57,9 @@ ns_RESULT GetFileInfo(CQRD& registry, uint32_t hFile, ns_FILEINFO* info, uint32_
     const HeldFile held = registry.Hold(hFile);
     if (!held) return ns_BADFILE;
     if (const ns_RESULT r = CheckRecord(info, size); r != ns_OK) return r;
-    FillFileInfo(held.File(), static_cast<uint32_t>(held.Entities().Count()), *info);
+    nscommon::FillHostRecord(info, size, [&](ns_FILEINFO& r) {
+        FillFileInfo(held.File(), static_cast<uint32_t>(held.Entities().Count()), r);
+    });
     return ns_OK;
 }
 
@@ -98,7 +104,8 @@ ns_RESULT GetAnalogInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_ANAL
     if (!held) return ns_BADFILE;
     const EntityRecord* record = FindEntityOfType(held, entity, kEntityAnalog);
     if (record == nullptr) return ns_BADENTITY;
-    return FillAnalogInfo(held.File(), *record, *info);
+    return nscommon::FillHostRecord(
+        info, size, [&](ns_ANALOGINFO& r) { return FillAnalogInfo(held.File(), *record, r); });
 }
 
 ns_RESULT GetAnalogData(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t startIndex, uint32_t indexCount,
@@ -119,7 +126,8 @@ ns_RESULT GetSegmentInfo(CQRD& registry, uint32_t hFile, uint32_t entity, ns_SEG
     if (!held) return ns_BADFILE;
     const EntityRecord* record = FindEntityOfType(held, entity, kEntitySegment);
     if (record == nullptr) return ns_BADENTITY;
-    return FillSegmentInfo(held.File(), *record, *info);
+    return nscommon::FillHostRecord(
+        info, size, [&](ns_SEGMENTINFO& r) { return FillSegmentInfo(held.File(), *record, r); });
 }
 
 ns_RESULT GetSegmentSourceInfo(CQRD& registry, uint32_t hFile, uint32_t entity, uint32_t source,
@@ -132,7 +140,8 @@ ns_RESULT GetSegmentSourceInfo(CQRD& registry, uint32_t hFile, uint32_t entity, 
     if (record == nullptr) return ns_BADENTITY;
     // Every segment entity has exactly one source, number 0.
     if (source != 0) return ns_BADSOURCE;
-    return FillSegmentSourceInfo(held.File(), *record, *info);
+    return nscommon::FillHostRecord(
+        info, size, [&](ns_SEGSOURCEINFO& r) { return FillSegmentSourceInfo(held.File(), *record, r); });
 }
 
 ns_RESULT GetSegmentData(CQRD& registry, uint32_t hFile, uint32_t entity, int32_t index, double* timeStamp,

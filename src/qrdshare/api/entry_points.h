@@ -7,8 +7,11 @@
 // the first check that fails:
 //   range   identifier 0 or above 256                      ns_BADFILE
 //   slot    no file open under the identifier              ns_BADFILE
-//   size    record size not exactly the record's size      ns_LIBERROR
-//           (a null record pointer is refused the same way)
+//   size    record size neither the record's packed size   ns_LIBERROR
+//           nor its aligned size (ns_FILEINFO 408,
+//           ns_ANALOGINFO 272, ns_SEGMENTINFO 56,
+//           ns_SEGSOURCEINFO 256, filled in that layout);
+//           a null record pointer is refused the same way
 //   entity  entity index not below the file's entity count ns_BADENTITY
 //   type    entity of another type than the call serves    ns_BADENTITY
 // and only then does the work.  Outputs are written only in the fields the

@@ -99,17 +99,23 @@ bool BlocksInTimeOrder(const std::vector<ItemBlock>& blocks, uint32_t rateMilliH
 bool IndexAtTime(const BlockList& list, double t, int32_t flag, bool timeOrdered, uint32_t& index) {
     index = 0;
     if (std::isnan(t)) return false;
+    // An entity without items answers index 0 for every time: "before" a
+    // negative time and "after" a positive one there is nothing, every other
+    // question is answered.  Hosts that ask each entity for the index range
+    // of a time window can so walk past empty entities.
+    if (list.blocks.empty() || list.itemCount == 0) {
+        if (flag == kIndexBefore) return !(t < 0);
+        if (flag == kIndexAfter) return !(t > 0);
+        return true;
+    }
+
     const size_t stop = timeOrdered ? StopByBisection(list, t) : StopByWalk(list, t);
     const RawAnswer answer = AnswerAt(list, stop, t, flag);
-
     bool ok = true;
     if (flag == kIndexBefore && t < 0) ok = false;
-    if (flag == kIndexAfter) {
-        if (list.blocks.empty() ? t > 0 : answer.pastEnd) ok = false;
-    }
+    if (flag == kIndexAfter && answer.pastEnd) ok = false;
     // No index at or beyond the item count is ever handed out: past the last
     // item the last one is the answer, and "after" t there is none.
-    if (list.itemCount == 0) return false;
     const double last = static_cast<double>(list.itemCount) - 1.0;
     if (answer.index > last) {
         index = list.itemCount - 1;

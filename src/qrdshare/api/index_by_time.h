@@ -33,10 +33,11 @@ bool BlocksInTimeOrder(const std::vector<ItemBlock>& blocks, uint32_t rateMilliH
 // the first one at or after t (kIndexAfter) or the nearer of the two (any
 // other flag).  `index` is written in every case, also when the result is
 // false: t before the start with kIndexBefore, t after the last item with
-// kIndexAfter, an entity without items, or a t that is not a number.  The
-// index written is always below the item count (0 when there are no items):
-// past the last item kIndexBefore and kIndexClosest give the last item and
-// kIndexAfter gives it too, but fails.
+// kIndexAfter, or a t that is not a number.  The index written is always
+// below the item count: past the last item kIndexBefore and kIndexClosest
+// give the last item and kIndexAfter gives it too, but fails.  An entity
+// without items answers 0 and fails only for t < 0 with kIndexBefore or
+// t > 0 with kIndexAfter.
 // timeOrdered (from BlocksInTimeOrder) lets the search bisect; the answer is
 // the same as walking the blocks in order.
 bool IndexAtTime(const BlockList& list, double t, int32_t flag, bool timeOrdered, uint32_t& index);

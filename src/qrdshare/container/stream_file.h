@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -146,8 +147,12 @@ public:
     StreamFileHeader* GetHeader() { return header_.get(); }
     CQRVAChunkIndex& GetIndex() { return *index_; }
     const CQRVAChunkIndex& GetIndex() const { return *index_; }
-    CQRLayout& GetLayout() { return *layout_; }
-    const CQRLayout& GetLayout() const { return *layout_; }
+    // The hardware layout.  A standard layout (every source type but the
+    // configured one) is built from the header's channel counts when it is
+    // first asked for: reading a recording never needs its entries, and a
+    // damaged header may claim 32767 channels of 1368 bytes each.
+    CQRLayout& GetLayout();
+    const CQRLayout& GetLayout() const;
     const std::string& GetPath() const { return path_; }
     uint64_t GetIndexOffset() const { return indexOffset_; }
     uint64_t GetIndexPointerPosition() const { return indexPointerPosition_; }
@@ -216,6 +221,11 @@ private:
     std::string path_;
     std::string cacheDirectory_;
     std::unique_ptr<CQRLayout> layout_;
+    // The counts of a standard layout that GetLayout has yet to build.
+    struct StandardLayoutCounts {
+        int32_t sourceType, total, electrodes, analog, digital;
+    };
+    mutable std::optional<StandardLayoutCounts> pendingLayout_;
 };
 
 }  // namespace qrd

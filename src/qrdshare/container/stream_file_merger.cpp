@@ -113,7 +113,8 @@ int StreamFileMerger::AppendFirst(CQRVAStreamFile& recording) {
     header.setVersion(kNewestFileHeaderVersion);
     header.setChunkCount(0);
     out_.headerListLength_ = recording.headerListLength_;
-    out_.layout_->CopyFrom(*recording.layout_);
+    out_.layout_->CopyFrom(recording.GetLayout());
+    out_.pendingLayout_.reset();
     CloneStreams(recording);
     header.setStreamCount(static_cast<uint32_t>(out_.streams_.size()));
 

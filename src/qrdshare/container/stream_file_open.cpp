@@ -95,12 +95,27 @@ bool CQRVAStreamFile::ReadFileHeaderRecord() {
 bool CQRVAStreamFile::ReadLayout() {
     const StreamFileHeader& h = *header_;
     if (h.sourceType() != kSourceConfiguredLayout) {
-        BuildStandardLayout(*layout_, static_cast<int32_t>(h.sourceType()), h.totalChannelCount(),
-                            h.electrodeCount() + h.additionalElectrodeCount(),
-                            h.analogCount() + h.additionalAnalogCount(), h.digitalCount(), 0);
+        pendingLayout_ = StandardLayoutCounts{static_cast<int32_t>(h.sourceType()), h.totalChannelCount(),
+                                              h.electrodeCount() + h.additionalElectrodeCount(),
+                                              h.analogCount() + h.additionalAnalogCount(), h.digitalCount()};
         return true;
     }
+    pendingLayout_.reset();
     return ReadLayoutBlock(*layout_, file_);
+}
+
+const CQRLayout& CQRVAStreamFile::GetLayout() const {
+    if (pendingLayout_) {
+        const StandardLayoutCounts c = *pendingLayout_;
+        pendingLayout_.reset();
+        BuildStandardLayout(*layout_, c.sourceType, c.total, c.electrodes, c.analog, c.digital, 0);
+    }
+    return *layout_;
+}
+
+CQRLayout& CQRVAStreamFile::GetLayout() {
+    static_cast<const CQRVAStreamFile&>(*this).GetLayout();
+    return *layout_;
 }
 
 bool CQRVAStreamFile::ReadStreams() {
