@@ -64,7 +64,7 @@ bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64
     }
     const auto& blocks = channel.blocks();
     uint64_t offset = first - channel.firstItemOfBlock(static_cast<size_t>(k));
-    *time = channel.timeOfTick(blocks[static_cast<size_t>(k)].timeStamp + static_cast<int64_t>(offset));
+    *time = channel.timeOfTick(channel.startTick(blocks[static_cast<size_t>(k)]) + static_cast<int64_t>(offset));
 
     if (isEventType(channel.type())) {
         // An event block carries one value, whatever its item count says.
@@ -81,8 +81,8 @@ bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64
         const MapBlock& block = blocks[static_cast<size_t>(k)];
         // Samples are handed out only while each block starts where the one
         // before ended; a block at tick 0 cannot be the end of a gap.
-        if (previous && previous->timeStamp != 0 && previous->sampleCount != 0 &&
-            block.timeStamp != previous->timeStamp + static_cast<int64_t>(previous->sampleCount))
+        if (previous && channel.startTick(*previous) != 0 && previous->sampleCount != 0 &&
+            channel.startTick(block) != channel.startTick(*previous) + static_cast<int64_t>(previous->sampleCount))
             return true;
         const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(block.sampleCount - offset, count - *copied));
         const int64_t got = readBlockSamples(file, block, offset, wanted, values + *copied);
@@ -111,9 +111,9 @@ bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_
     }
     if (!requireRate(channel)) return false;
     const MapBlock& block = channel.blocks()[static_cast<size_t>(index)];
-    *time = channel.timeOfTick(block.timeStamp);
+    *time = channel.timeOfTick(channel.startTick(block));
     if (!values) return true;
-    const int64_t got = readBlockSamples(file, block, 0, std::min(block.sampleCount, capacity), values);
+    const int64_t got = readBlockSamples(file, block, 0, std::min<uint32_t>(block.sampleCount, capacity), values);
     if (got < 0) return false;
     *count = static_cast<uint32_t>(got);
     *unitId = unitIdBit(block.unit);
@@ -138,7 +138,7 @@ bool spikeTimes(const MapChannel& channel, uint32_t start, uint32_t count, doubl
         setLastError("Requested index unavailable");
         return false;
     }
-    for (uint32_t k = 0; k < count; ++k) times[k] = channel.timeOfTick(blocks[start + k].timeStamp);
+    for (uint32_t k = 0; k < count; ++k) times[k] = channel.timeOfTick(channel.startTick(blocks[start + k]));
     return true;
 }
 
@@ -175,7 +175,7 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
             return false;
         }
         result = total > 0 ? total - 1 : 0;
-    } else if (blocks[k].timeStamp > tick) {
+    } else if (channel.startTick(blocks[k]) > tick) {
         // In the gap before block k.  Before the first block every flag
         // answers item 0.
         const uint64_t idx = itemsBefore(k);
@@ -190,8 +190,8 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
                 }
                 // Measured from the start of the previous block, as the
                 // acquisition software does.
-                const int64_t fromPrevious = tick - blocks[k - 1].timeStamp;
-                const int64_t toNext = blocks[k].timeStamp - tick;
+                const int64_t fromPrevious = tick - channel.startTick(blocks[k - 1]);
+                const int64_t toNext = channel.startTick(blocks[k]) - tick;
                 result = fromPrevious > toNext ? idx : before;
                 break;
             }
@@ -200,7 +200,7 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
                 return false;
         }
     } else {
-        result = itemsBefore(k) + (perBlock ? 0 : static_cast<uint64_t>(tick - blocks[k].timeStamp));
+        result = itemsBefore(k) + (perBlock ? 0 : static_cast<uint64_t>(tick - channel.startTick(blocks[k])));
     }
     *index = static_cast<uint32_t>(result);
     return true;
@@ -214,7 +214,7 @@ bool timeByIndex(const MapChannel& channel, uint32_t index, double* time) {
             return false;
         }
         if (!requireRate(channel)) return false;
-        *time = channel.timeOfTick(blocks[index].timeStamp);
+        *time = channel.timeOfTick(channel.startTick(blocks[index]));
         return true;
     }
     *time = 0.0;
@@ -225,7 +225,7 @@ bool timeByIndex(const MapChannel& channel, uint32_t index, double* time) {
         return false;
     }
     const uint64_t offset = index - channel.firstItemOfBlock(static_cast<size_t>(k));
-    *time = channel.timeOfTick(blocks[static_cast<size_t>(k)].timeStamp + static_cast<int64_t>(offset));
+    *time = channel.timeOfTick(channel.startTick(blocks[static_cast<size_t>(k)]) + static_cast<int64_t>(offset));
     return true;
 }
 

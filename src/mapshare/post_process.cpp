@@ -95,6 +95,7 @@ void PostProcessor::splitUnits(MapChannel& segment, uint32_t position) {
         neural->neural.sourceEntity = position;
         neural->neural.sourceUnit = static_cast<uint32_t>(u);
         neural->neural.probeText = probeText(segment.name(), u);
+        neural->setStartShift(segment.startShift());
         byUnit[static_cast<size_t>(u)] = neural.get();
         made.push_back(std::move(neural));
     }
