@@ -6,6 +6,7 @@
 #include "map_channel.h"
 #include "mapping_table.h"
 #include "random_access_file.h"
+#include "sample_reader.h"
 
 #include <nsapi/nsapi.h>
 
@@ -38,13 +39,24 @@ public:
         return index < channels_.size() ? channels_[index].get() : nullptr;
     }
     std::vector<std::unique_ptr<MapChannel>>& channels() { return channels_; }
-    void removeAllChannels() { channels_.clear(); duplicateKeys_.clear(); }
+    // Also gives up the sample reader and its cache, which point at the
+    // channels.
+    void removeAllChannels() {
+        sampleReader_.reset();
+        channels_.clear();
+        duplicateKeys_.clear();
+    }
+
+    // The reader behind the sample queries, made at the first one after
+    // parsing: a piece cache under the library's budget.
+    SampleReader& sampleReader();
 
 private:
     std::string path_;
     RandomAccessFile file_;
     std::vector<std::unique_ptr<MapChannel>> channels_;
     std::unordered_set<std::string> duplicateKeys_;
+    std::unique_ptr<SampleReader> sampleReader_;   // after file_: goes first
 };
 
 }  // namespace mapshare

@@ -1,14 +1,11 @@
 #include "map_queries.h"
 
-#include "byte_reader.h"
 #include "last_error.h"
 #include "map_channel.h"
-#include "random_access_file.h"
+#include "sample_reader.h"
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-#include <vector>
 
 namespace mapshare {
 namespace {
@@ -28,28 +25,12 @@ bool requireRate(const MapChannel& c) {
     return false;
 }
 
-// Reads count samples of a block from sample offset on.  Returns the number of
-// samples read (fewer when the file ended) or -1 on an input error.
-int64_t readBlockSamples(const RandomAccessFile& file, const MapBlock& block, uint64_t offset, uint32_t count,
-                         double* out) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(count) * 2);
-    const int64_t got = file.readAt(block.position + offset * 2, bytes.data(), bytes.size());
-    if (got < 0) {
-        setLastError("Error while reading from file");
-        return -1;
-    }
-    const ByteReader reader(bytes.data(), static_cast<size_t>(got));
-    const auto samples = static_cast<uint32_t>(got / 2);
-    for (uint32_t i = 0; i < samples; ++i) out[i] = reader.i16(2 * static_cast<size_t>(i));
-    return samples;
-}
-
 }  // namespace
 
 uint32_t unitIdBit(int16_t unit) { return unit >= 0 && unit <= 31 ? 1u << unit : 0u; }
 
-bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64_t first, uint32_t count,
-                 double* values, double* time, uint32_t* copied) {
+bool readSamples(SampleReader& reader, const MapChannel& channel, uint64_t first, uint32_t count, double* values,
+                 double* time, uint32_t* copied) {
     *copied = 0;
     if (isBlockEntity(channel)) {
         setLastError("Don't use this function with segment channels");
@@ -76,29 +57,35 @@ bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64
     }
     if (!values || count == 0) return true;
 
+    auto b = static_cast<size_t>(k);
     const MapBlock* previous = nullptr;
     for (;;) {
-        const MapBlock& block = blocks[static_cast<size_t>(k)];
+        const MapBlock& block = blocks[b];
         // Samples are handed out only while each block starts where the one
         // before ended; a block at tick 0 cannot be the end of a gap.
         if (previous && channel.startTick(*previous) != 0 && previous->sampleCount != 0 &&
             channel.startTick(block) != channel.startTick(*previous) + static_cast<int64_t>(previous->sampleCount))
             return true;
         const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(block.sampleCount - offset, count - *copied));
-        const int64_t got = readBlockSamples(file, block, offset, wanted, values + *copied);
+        const int64_t got =
+            reader.read(channel, b, static_cast<uint32_t>(offset), wanted, count - *copied - wanted, values + *copied);
         if (got < 0) return false;
         if (got < static_cast<int64_t>(wanted)) return true;   // the file ended: keep what the earlier blocks gave
         *copied += wanted;
         if (*copied == count) return true;
         previous = &block;
-        k = channel.blockOfItem(channel.firstItemOfBlock(static_cast<size_t>(k)) + block.sampleCount);
-        if (k < 0) return true;
+        // The next block with samples holds the next item; there is none
+        // past the last sample.
+        do {
+            ++b;
+        } while (b < blocks.size() && blocks[b].sampleCount == 0);
+        if (b == blocks.size()) return true;
         offset = 0;
     }
 }
 
-bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_t index, double* time,
-                 double* values, uint32_t capacity, uint32_t* count, uint32_t* unitId) {
+bool readSegment(SampleReader& reader, const MapChannel& channel, int32_t index, double* time, double* values,
+                 uint32_t capacity, uint32_t* count, uint32_t* unitId) {
     *count = 0;
     *unitId = 0;
     if (channel.entityType() != 3) {
@@ -113,7 +100,8 @@ bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_
     const MapBlock& block = channel.blocks()[static_cast<size_t>(index)];
     *time = channel.timeOfTick(channel.startTick(block));
     if (!values) return true;
-    const int64_t got = readBlockSamples(file, block, 0, std::min<uint32_t>(block.sampleCount, capacity), values);
+    const int64_t got =
+        reader.read(channel, static_cast<size_t>(index), 0, std::min<uint32_t>(block.sampleCount, capacity), 0, values);
     if (got < 0) return false;
     *count = static_cast<uint32_t>(got);
     *unitId = unitIdBit(block.unit);

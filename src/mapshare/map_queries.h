@@ -8,19 +8,20 @@
 namespace mapshare {
 
 class MapChannel;
-class RandomAccessFile;
+class SampleReader;
 
 // Samples from item first on, following the blocks while they are contiguous.
 // values may be null (only the time is wanted); it must hold count values.
 // For Port and Digital channels the one event value is written.  copied
-// receives the number of values written.
-bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64_t first, uint32_t count,
-                 double* values, double* time, uint32_t* copied);
+// receives the number of values written.  Samples come through reader (the
+// file's sample reader, MapFile::sampleReader()).
+bool readSamples(SampleReader& reader, const MapChannel& channel, uint64_t first, uint32_t count, double* values,
+                 double* time, uint32_t* copied);
 
 // Segment index of a segment entity: its time, up to capacity samples and the
 // unit bit.  values may be null (time only, count and unit 0).
-bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_t index, double* time,
-                 double* values, uint32_t capacity, uint32_t* count, uint32_t* unitId);
+bool readSegment(SampleReader& reader, const MapChannel& channel, int32_t index, double* time, double* values,
+                 uint32_t capacity, uint32_t* count, uint32_t* unitId);
 
 // Spike times start .. start + count - 1 of a neural entity; times may be null.
 bool spikeTimes(const MapChannel& channel, uint32_t start, uint32_t count, double* times);
