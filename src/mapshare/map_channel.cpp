@@ -46,8 +46,14 @@ bool isEventType(MapChannelType type) {
 
 bool hasPreTrigger(MapChannelType type) { return isSegmentType(type); }
 
-MapChannel::MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name)
-    : type_(type), number_(number), rateKHz_(rateKHz), name_(std::move(name)) {
+MapChannel::MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name, TableArena* tables)
+    : type_(type),
+      number_(number),
+      rateKHz_(rateKHz),
+      name_(std::move(name)),
+      blocks_(TableAllocator<MapBlock>(tables)),
+      firstItem_(TableAllocator<uint32_t>(tables)),
+      maxEndTick_(TableAllocator<int64_t>(tables)) {
     if (name_.size() > kMaxNameLength) name_.resize(kMaxNameLength);
 }
 

@@ -2,6 +2,8 @@
 // block descriptors that parsing found for it.
 #pragma once
 
+#include "table_arena.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,7 +54,9 @@ public:
     // Longest channel name kept; longer names from the file are cut.
     static constexpr size_t kMaxNameLength = 255;
 
-    MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name);
+    // The block tables take their memory from tables (the file's arena), or
+    // from the heap without one.
+    MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name, TableArena* tables = nullptr);
 
     MapChannelType type() const { return type_; }
     uint16_t number() const { return number_; }
@@ -94,7 +98,7 @@ public:
     void finishBlocks();
     void reserveBlocks(size_t count) { blocks_.reserve(count); }
 
-    const std::vector<MapBlock>& blocks() const { return blocks_; }
+    const Table<MapBlock>& blocks() const { return blocks_; }
     uint64_t sampleSum() const { return sampleSum_; }
     uint32_t minSampleCount() const { return minSampleCount_; }
     uint32_t maxSampleCount() const { return maxSampleCount_; }
@@ -123,14 +127,14 @@ private:
     float rateKHz_;
     std::string name_;
 
-    std::vector<MapBlock> blocks_;
+    Table<MapBlock> blocks_;
     // Items before each block.  32 bits suffice: every sample of a channel
     // takes two bytes of its own in a file of at most 4 GiB.
-    std::vector<uint32_t> firstItem_;
+    Table<uint32_t> firstItem_;
     // Largest block end tick up to each block; left empty when the block ends
     // ascend (as in any recording written in time order), since the ends
     // themselves then answer the search.
-    std::vector<int64_t> maxEndTick_;
+    Table<int64_t> maxEndTick_;
     uint64_t sampleSum_ = 0;
     uint32_t minSampleCount_ = 0;
     uint32_t maxSampleCount_ = 0;

@@ -7,6 +7,7 @@
 #include "mapping_table.h"
 #include "random_access_file.h"
 #include "sample_reader.h"
+#include "table_arena.h"
 
 #include <nsapi/nsapi.h>
 
@@ -27,6 +28,11 @@ public:
 
     ns_FILEINFO info{};
     MappingTable mapping;
+
+    // Where the channels' block tables take their memory: the file's arena
+    // of large pages for files of 16 MiB and more, the heap for smaller ones
+    // (whose tables would not fill a large page).
+    TableArena* tables() { return file_.size() >= (uint64_t{16} << 20) ? &tables_ : nullptr; }
 
     // ---- channel list ------------------------------------------------------
     // Appends the channel unless an equal definition is already listed.
@@ -54,6 +60,7 @@ public:
 private:
     std::string path_;
     RandomAccessFile file_;
+    TableArena tables_;   // before the channels: outlives their tables
     std::vector<std::unique_ptr<MapChannel>> channels_;
     std::unordered_set<std::string> duplicateKeys_;
     std::unique_ptr<SampleReader> sampleReader_;   // after file_: goes first

@@ -247,7 +247,8 @@ Parser::Step Parser::addChannel(const ByteReader& r, MapChannelType type, uint16
     for (size_t i = 0; i < record::kStoredNameBytes; ++i)
         key[1 + storedNameOffset + i] = i < name.size() ? name[i] : '\0';
 
-    const int64_t index = file_.addChannel(std::make_unique<MapChannel>(type, number, rate, name), key);
+    const int64_t index =
+        file_.addChannel(std::make_unique<MapChannel>(type, number, rate, name, file_.tables()), key);
     if (index < 0) return Step::Fail;
     if (byNumber_[number] < 0) byNumber_[number] = static_cast<int32_t>(index);
     if (type == MapChannelType::Digital) digitalSeen_[number] = true;

@@ -5,6 +5,8 @@
 #include "random_access_file.h"
 #include "sample_decoder.h"
 
+#include "platform/large_pages.h"
+
 #include <algorithm>
 #include <new>
 
@@ -50,7 +52,12 @@ PieceCache::PieceCache(const RandomAccessFile& file, const std::vector<std::uniq
     countReaders(channels);
 }
 
-PieceCache::~PieceCache() { budget_.Release(reserved_); }
+PieceCache::~PieceCache() {
+    for (uint8_t* slab : slabs_) nsplatform::FreeLargePages(slab, slabBytes());
+    budget_.Release(reserved_);
+}
+
+size_t PieceCache::slabBytes() const { return std::max(nsplatform::kLargePageBytes, pieceBytes_); }
 
 // Channels that read samples from the file are the analog and segment ones
 // with a rate (the others fail before reading).  Their blocks ascend in the
@@ -131,7 +138,7 @@ const uint8_t* PieceCache::piece(size_t p, uint32_t reader, bool* failed) {
     Piece& entry = pieces_[p];
     if (entry.bytes) {
         setState(p, entry.state);   // now the most recently used of its list
-        return entry.bytes.get();
+        return entry.bytes;
     }
     // A channel coming for a piece that was given up while dormant: the host
     // reads channel after channel, and dormant pieces are kept from now on.
@@ -139,60 +146,81 @@ const uint8_t* PieceCache::piece(size_t p, uint32_t reader, bool* failed) {
         const Mark* mark = markOf(reader, p);
         if (mark && !mark->done) dormantKept_ = SIZE_MAX;
     }
-    std::unique_ptr<uint8_t[]> buffer = takeBuffer();
+    uint8_t* buffer = takeBuffer();
     if (!buffer) return nullptr;
     const uint64_t at = uint64_t{p} << pieceShift_;
     const auto length = static_cast<size_t>(std::min<uint64_t>(pieceBytes_, fileSize_ - at));
-    const int64_t got = file_.readAt(at, buffer.get(), length);
+    const int64_t got = file_.readAt(at, buffer, length);
     if (got != static_cast<int64_t>(length)) {
         // An input error fails the query; a short piece (the file shrank
         // since it was opened) is not kept, and the span reads what is there.
-        giveBack(std::move(buffer));
+        spare_.push_back(buffer);
         if (got < 0) {
             setLastError("Error while reading from file");
             *failed = true;
         }
         return nullptr;
     }
-    entry.bytes = std::move(buffer);
+    entry.bytes = buffer;
     ++held_;
     ++counters_.pieceReads;
     classify(p);
-    return entry.bytes.get();
+    return entry.bytes;
 }
 
-std::unique_ptr<uint8_t[]> PieceCache::takeBuffer() {
+uint8_t* PieceCache::takeBuffer() {
     // Memory already held is reused before new memory is taken: it is
     // cheaper than fresh memory, and keeps the cache small for hosts that
     // read window after window.  Busy pieces are never given up.
     if (finished_.count > 0) return recycle(finished_);
     if (dormant_.count > dormantKept_) return recycle(dormant_);
-    if (budget_.TryReserve(pieceBytes_)) {
-        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[pieceBytes_]);
-        if (buffer) {
-            reserved_ += pieceBytes_;
-            return buffer;
-        }
-        budget_.Release(pieceBytes_);
-    }
+    if (uint8_t* buffer = newBuffer()) return buffer;
     if (dormant_.count > 0 && dormantKept_ != SIZE_MAX) return recycle(dormant_);
     return nullptr;
 }
 
-std::unique_ptr<uint8_t[]> PieceCache::recycle(List& list) {
+// A spare buffer, else one cut from a new slab, else one of its own, as far
+// as the budget allows.
+uint8_t* PieceCache::newBuffer() {
+    if (spare_.empty()) {
+        const size_t slab = slabBytes();
+        if (budget_.TryReserve(slab)) {
+            if (auto* memory = static_cast<uint8_t*>(nsplatform::AllocateLargePages(slab))) {
+                slabs_.push_back(memory);
+                reserved_ += slab;
+                for (size_t offset = slab; offset >= pieceBytes_; offset -= pieceBytes_)
+                    spare_.push_back(memory + offset - pieceBytes_);
+            } else {
+                budget_.Release(slab);
+            }
+        }
+    }
+    if (spare_.empty() && budget_.TryReserve(pieceBytes_)) {
+        std::unique_ptr<uint8_t[]> single(new (std::nothrow) uint8_t[pieceBytes_]);
+        if (!single) {
+            budget_.Release(pieceBytes_);
+            return nullptr;
+        }
+        reserved_ += pieceBytes_;
+        singles_.push_back(std::move(single));
+        return singles_.back().get();
+    }
+    if (spare_.empty()) return nullptr;
+    uint8_t* buffer = spare_.back();
+    spare_.pop_back();
+    return buffer;
+}
+
+uint8_t* PieceCache::recycle(List& list) {
     const auto p = static_cast<size_t>(list.oldest);
     Piece& entry = pieces_[p];
     if (entry.state == State::Dormant) entry.givenUpDormant = true;
     setState(p, State::Out);
     --held_;
     ++counters_.recycled;
-    return std::move(entry.bytes);
-}
-
-void PieceCache::giveBack(std::unique_ptr<uint8_t[]> buffer) {
-    buffer.reset();
-    budget_.Release(pieceBytes_);
-    reserved_ -= pieceBytes_;
+    uint8_t* buffer = entry.bytes;
+    entry.bytes = nullptr;
+    return buffer;
 }
 
 // On a miss the span is filled from the request on, taking along the

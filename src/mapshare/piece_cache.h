@@ -91,7 +91,7 @@ private:
     enum class State : uint8_t { Out, Busy, Dormant, Finished };
 
     struct Piece {
-        std::unique_ptr<uint8_t[]> bytes;   // null while not held
+        uint8_t* bytes = nullptr;           // null while not held
         uint32_t readersLeft = 0;           // channels with samples here that have not finished it
         uint32_t activeLeft = 0;            // the active ones among them
         int32_t older = -1;                 // neighbours in the list of its state
@@ -122,9 +122,10 @@ private:
     // The bytes of piece p, read now if need be; null when no buffer can be
     // had.  *failed is set on an input error.
     const uint8_t* piece(size_t p, uint32_t reader, bool* failed);
-    std::unique_ptr<uint8_t[]> takeBuffer();
-    std::unique_ptr<uint8_t[]> recycle(List& list);
-    void giveBack(std::unique_ptr<uint8_t[]> buffer);
+    size_t slabBytes() const;
+    uint8_t* takeBuffer();
+    uint8_t* newBuffer();
+    uint8_t* recycle(List& list);
     int64_t readThroughSpan(const MapChannel& channel, size_t block, uint64_t start, uint32_t count,
                             uint64_t wantedAfter, double* out);
     void noteFinished(uint32_t reader, const MapChannel& channel, size_t block);
@@ -147,6 +148,12 @@ private:
     size_t dormantKept_;          // dormant pieces kept before the oldest is reused
     size_t held_ = 0;
     uint64_t reserved_ = 0;
+    // Piece buffers are cut from slabs of large pages (or, when the budget
+    // has no room for a slab, allocated one by one); the ones not in use wait
+    // in spare_.
+    std::vector<uint8_t*> slabs_;
+    std::vector<std::unique_ptr<uint8_t[]>> singles_;
+    std::vector<uint8_t*> spare_;
 
     std::vector<Reader> readers_;   // the channels that read samples
     std::unordered_map<const MapChannel*, uint32_t> readerIndex_;

@@ -1,7 +1,8 @@
 // The piece cache behind the sample queries, through the static core: every
 // answer read through the cache equals the answer of the direct reader (one
 // file read per request), whatever the budget and the reading order, and the
-// cache keeps what it promises to keep.
+// cache keeps what it promises to keep.  Also the sample decoders, the budget
+// setting and the arena of the block tables.
 #include "last_error.h"
 #include "map_channel.h"
 #include "map_file.h"
@@ -11,6 +12,7 @@
 #include "piece_cache.h"
 #include "sample_cache_budget.h"
 #include "sample_decoder.h"
+#include "table_arena.h"
 
 #include <gtest/gtest.h>
 
@@ -343,4 +345,34 @@ TEST(SampleCacheBudget, ComesFromTheEnvironmentOnceAndSetsThePieceSize) {
     EXPECT_EQ(pieceBytesFor(1u << 20), 64u << 10);
     EXPECT_EQ(pieceBytesFor(uint64_t{4} << 30), pieceBytesFor(uint64_t{1} << 30));
     EXPECT_GE(pieceBytesFor(uint64_t{1} << 30), 64u << 10);
+}
+
+TEST(TableArena, HandsOutAlignedMemoryThatTablesCanGrowIn) {
+    TableArena arena;
+    // Tables growing side by side, as the channels of a file do while it is
+    // parsed, keep their contents.
+    Table<MapBlock> blocks{TableAllocator<MapBlock>(&arena)};
+    Table<uint32_t> items{TableAllocator<uint32_t>(&arena)};
+    for (uint32_t i = 0; i < 300000; ++i) {
+        blocks.push_back(MapBlock{i, 2 * i, static_cast<uint16_t>(i), static_cast<int16_t>(-i), 0});
+        items.push_back(3 * i);
+    }
+    for (uint32_t i = 0; i < 300000; i += 997) {
+        ASSERT_EQ(blocks[i].position, 2 * i);
+        ASSERT_EQ(items[i], 3 * i);
+    }
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(blocks.data()) % alignof(MapBlock), 0u);
+    // Memory handed out last is taken back and handed out again.
+    void* last = arena.allocate(100, 8);
+    arena.release(last, 100);
+    EXPECT_EQ(arena.allocate(64, 8), last);
+    void* odd = arena.allocate(3, 1);
+    void* aligned = arena.allocate(8, 8);
+    EXPECT_NE(odd, aligned);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(aligned) % 8, 0u);
+    // A table larger than a slab gets memory of its own.
+    auto* large = static_cast<uint8_t*>(arena.allocate(5u << 20, 8));
+    large[0] = 1;
+    large[(5u << 20) - 1] = 2;
+    EXPECT_EQ(large[(5u << 20) - 1], 2);
 }
