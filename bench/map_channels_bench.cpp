@@ -12,8 +12,9 @@
 // Speeds are file bytes divided by the time taken.  The reads run three
 // times: with the default cache budget, with a budget smaller than the file
 // and with the cache off (MAPSHARE_CACHE_MB, read when the library is first
-// used; each setting runs in a process of its own).  Every call's count and
-// first and last values are checked against what was written.
+// used).  Every measurement runs in a process of its own and the best of
+// three is shown.  Every call's count and first and last values are checked
+// against what was written.
 //
 // Usage: map_channels_bench [--size-mb N] [--channels N] [--small-budget-mb N]
 //                           [--runs N] [--dir D] [--keep]
@@ -132,70 +133,87 @@ private:
     std::vector<double> buffer_;
 };
 
-// The measurements of one budget setting; runs in a child process, since the
-// library reads its budget once.
-int measure(const std::string& path, const Options& options, bool withOpen) {
-    const nsapi::Functions& ns = mapbench::mapshare();
-    uint64_t bytes = 0;
-    const double plain = mapbench::bestPlainReadSeconds(path, &bytes);
-    if (plain <= 0) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return 1;
+double openSeconds(const nsapi::Functions& ns, const std::string& path) {
+    uint32_t file = 0;
+    const auto start = Clock::now();
+    if (ns.OpenFile(path.c_str(), &file) != ns_OK) {
+        std::fprintf(stderr, "ns_OpenFile failed\n");
+        return -1;
     }
-    const double mb = static_cast<double>(bytes) / 1e6;
-    auto row = [&](const char* what, double secondsTaken) {
-        std::printf("  %-40s %8.1f ms %8.0f MB/s  %.3f of read()\n", what, secondsTaken * 1e3, mb / secondsTaken,
-                    plain / secondsTaken);
-    };
-    row("plain read()", plain);
-
-    if (withOpen) {
-        double best = 1e30;
-        for (int r = 0; r < options.runs; ++r) {
-            uint32_t file = 0;
-            const auto start = Clock::now();
-            if (ns.OpenFile(path.c_str(), &file) != ns_OK) {
-                std::fprintf(stderr, "ns_OpenFile failed\n");
-                return 1;
-            }
-            best = std::min(best, secondsSince(start));
-            ns.CloseFile(file);
-        }
-        row("ns_OpenFile (parse)", best);
-    }
-
-    Reader reader(ns);
-    for (Order order : {Order::Windows, Order::ChannelAfterChannel, Order::OneCallPerChannel, Order::SingleChannel}) {
-        double best = 1e30;
-        for (int r = 0; r < options.runs; ++r) {
-            const double taken = reader.run(path, order);
-            if (taken < 0) return 1;
-            best = std::min(best, taken);
-        }
-        row(describe(order), best);
-    }
-    return 0;
+    const double elapsed = secondsSince(start);
+    ns.CloseFile(file);
+    return elapsed;
 }
 
-// Runs measure() in a child process with MAPSHARE_CACHE_MB set to budget
-// (or unset when budget is null).
-bool measureInChild(const std::string& path, const Options& options, const char* budget, bool withOpen) {
+// One measurement (opening when order is null) in a process of its own with
+// MAPSHARE_CACHE_MB set to budget, or unset when budget is null.  The budget
+// is read once per process, and a fresh process holds no memory that an
+// earlier run gave back, as a host opening a recording does not.  Seconds,
+// or -1.
+double measureOnce(const std::string& path, const char* budget, const Order* order) {
+    int channel[2];
+    if (pipe(channel) != 0) return -1;
     std::fflush(stdout);
     const pid_t child = fork();
-    if (child < 0) return false;
+    if (child < 0) return -1;
     if (child == 0) {
+        ::close(channel[0]);
         if (budget) {
             setenv("MAPSHARE_CACHE_MB", budget, 1);
         } else {
             unsetenv("MAPSHARE_CACHE_MB");
         }
-        std::fflush(stdout);
-        const int result = measure(path, options, withOpen);
-        std::fflush(stdout);
-        _exit(result);
+        const nsapi::Functions& ns = mapbench::mapshare();
+        Reader reader(ns);
+        const double taken = order ? reader.run(path, *order) : openSeconds(ns, path);
+        const bool sent = ::write(channel[1], &taken, sizeof taken) == static_cast<ssize_t>(sizeof taken);
+        _exit(sent ? 0 : 1);
     }
+    ::close(channel[1]);
+    double taken = -1;
+    if (::read(channel[0], &taken, sizeof taken) != static_cast<ssize_t>(sizeof taken)) taken = -1;
+    ::close(channel[0]);
     int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return taken;
+}
+
+// The rows of one budget setting, each the best of options.runs processes,
+// against the best plain read of the file just before.
+bool measureSetting(const std::string& path, const Options& options, const char* budget, bool withOpen) {
+    uint64_t bytes = 0;
+    const double plain = mapbench::bestPlainReadSeconds(path, &bytes);
+    if (plain <= 0) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return false;
+    }
+    const double mb = static_cast<double>(bytes) / 1e6;
+    auto row = [&](const char* what, double secondsTaken) {
+        std::printf("  %-40s %8.1f ms %8.0f MB/s  %.3f of read()\n", what, secondsTaken * 1e3, mb / secondsTaken,
+                    plain / secondsTaken);
+        std::fflush(stdout);
+    };
+    auto best = [&](const Order* order) {
+        double fastest = 1e30;
+        for (int r = 0; r < options.runs; ++r) {
+            const double taken = measureOnce(path, budget, order);
+            if (taken < 0) return -1.0;
+            fastest = std::min(fastest, taken);
+        }
+        return fastest;
+    };
+    row("plain read()", plain);
+    if (withOpen) {
+        const double open = best(nullptr);
+        if (open < 0) return false;
+        row("ns_OpenFile (parse)", open);
+    }
+    for (Order order : {Order::Windows, Order::ChannelAfterChannel, Order::OneCallPerChannel, Order::SingleChannel}) {
+        const double taken = best(&order);
+        if (taken < 0) return false;
+        row(describe(order), taken);
+    }
+    return true;
 }
 
 bool parse(int argc, char** argv, Options* options) {
@@ -261,7 +279,7 @@ int main(int argc, char** argv) {
         } else {
             std::printf("%s:\n", s.title);
         }
-        ok = measureInChild(path, options, s.budget, s.withOpen) && ok;
+        ok = measureSetting(path, options, s.budget, s.withOpen) && ok;
     }
     if (!options.keep) std::remove(path.c_str());
     return ok ? 0 : 1;

@@ -180,9 +180,9 @@ uint8_t* PieceCache::takeBuffer() {
 }
 
 // A spare buffer, else one cut from a new slab, else one of its own, as far
-// as the budget allows.
+// as the budget allows.  Small files, which need few pieces, take no slabs.
 uint8_t* PieceCache::newBuffer() {
-    if (spare_.empty()) {
+    if (spare_.empty() && fileSize_ >= 4 * uint64_t{slabBytes()}) {
         const size_t slab = slabBytes();
         if (budget_.TryReserve(slab)) {
             if (auto* memory = static_cast<uint8_t*>(nsplatform::AllocateLargePages(slab))) {
@@ -252,9 +252,14 @@ int64_t PieceCache::readThroughSpan(const MapChannel& channel, size_t block, uin
         ++counters_.smallReads;
         return readSamplesAt(file_, start, count, small_, out);
     }
-    if (!span_) span_.reset(new uint8_t[kSpanBytes]);
+    // The span grows to what the reads need (small files never need much).
+    const auto length = static_cast<size_t>(spanEnd - start);
     spanFill_ = 0;
-    const int64_t got = file_.readAt(start, span_.get(), static_cast<size_t>(spanEnd - start));
+    if (length > spanCapacity_) {
+        spanCapacity_ = std::max(length, std::min(kSpanBytes, 2 * spanCapacity_));
+        span_.reset(new uint8_t[spanCapacity_]);
+    }
+    const int64_t got = file_.readAt(start, span_.get(), length);
     if (got < 0) {
         setLastError("Error while reading from file");
         return -1;

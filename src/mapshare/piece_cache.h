@@ -162,6 +162,7 @@ private:
 
     // The read span: file bytes [spanStart_, spanStart_ + spanFill_).
     std::unique_ptr<uint8_t[]> span_;
+    size_t spanCapacity_ = 0;
     uint64_t spanStart_ = 0;
     size_t spanFill_ = 0;
     std::vector<uint8_t> small_;   // buffer of the single requests read beside it

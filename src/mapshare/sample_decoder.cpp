@@ -39,7 +39,8 @@ void decodeSse2(const uint8_t* bytes, size_t count, double* out) {
     decodeSamplesPortable(bytes + 2 * i, count - i, out + i);
 }
 
-// Sixteen samples per step.
+// Sixteen samples per step, then eight; blocks are a few hundred samples,
+// so the rest after them matters too.
 __attribute__((target("avx2"))) void decodeAvx2(const uint8_t* bytes, size_t count, double* out) {
     size_t i = 0;
     for (; i + 16 <= count; i += 16) {
@@ -51,7 +52,13 @@ __attribute__((target("avx2"))) void decodeAvx2(const uint8_t* bytes, size_t cou
         _mm256_storeu_pd(out + i + 8, _mm256_cvtepi32_pd(_mm256_castsi256_si128(high)));
         _mm256_storeu_pd(out + i + 12, _mm256_cvtepi32_pd(_mm256_extracti128_si256(high, 1)));
     }
-    decodeSse2(bytes + 2 * i, count - i, out + i);
+    if (i + 8 <= count) {
+        const __m256i eight = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i)));
+        _mm256_storeu_pd(out + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(eight)));
+        _mm256_storeu_pd(out + i + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(eight, 1)));
+        i += 8;
+    }
+    decodeSamplesPortable(bytes + 2 * i, count - i, out + i);
 }
 
 Choice choose() {
