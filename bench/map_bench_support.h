@@ -85,18 +85,25 @@ inline double bestPlainReadSeconds(const std::string& path, uint64_t* total, int
     return best;
 }
 
-// The built libmapshare.so, loaded once.  Exits the program when it cannot
+// The library the benchmarks load: the built libmapshare.so unless a
+// benchmark was told another one (to compare builds in one run).
+inline std::string& libraryPath() {
+    static std::string path = MAPSHARE_LIBRARY_PATH;
+    return path;
+}
+
+// The library, loaded at the first call.  Exits the program when it cannot
 // be loaded or lacks a function.
 inline const nsapi::Functions& mapshare() {
     static const nsapi::Functions functions = [] {
         nsapi::Functions f{};
-        void* library = dlopen(MAPSHARE_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+        void* library = dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!library) {
-            std::fprintf(stderr, "cannot load %s: %s\n", MAPSHARE_LIBRARY_PATH, dlerror());
+            std::fprintf(stderr, "cannot load %s: %s\n", libraryPath().c_str(), dlerror());
             std::exit(1);
         }
         if (const char* missing = nsapi::ResolveFunctions(library, f)) {
-            std::fprintf(stderr, "%s lacks %s\n", MAPSHARE_LIBRARY_PATH, missing);
+            std::fprintf(stderr, "%s lacks %s\n", libraryPath().c_str(), missing);
             std::exit(1);
         }
         return f;

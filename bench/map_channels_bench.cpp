@@ -17,7 +17,7 @@
 // against what was written.
 //
 // Usage: map_channels_bench [--size-mb N] [--channels N] [--small-budget-mb N]
-//                           [--runs N] [--dir D] [--keep]
+//                           [--runs N] [--dir D] [--keep] [--lib libmapshare.so]
 #include "map_bench_support.h"
 
 #include <cstring>
@@ -230,6 +230,8 @@ bool parse(int argc, char** argv, Options* options) {
             options->runs = std::atoi(argv[++i]);
         } else if (arg == "--dir" && hasValue) {
             options->dir = argv[++i];
+        } else if (arg == "--lib" && hasValue) {
+            mapbench::libraryPath() = argv[++i];
         } else if (arg == "--keep") {
             options->keep = true;
         } else {
@@ -246,7 +248,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, &options)) {
         std::fprintf(stderr,
                      "usage: map_channels_bench [--size-mb N] [--channels N] [--small-budget-mb N] [--runs N] "
-                     "[--dir D] [--keep]\n");
+                     "[--dir D] [--keep] [--lib libmapshare.so]\n");
         return 2;
     }
     const uint64_t blockBytes = 10 + 2 * kBlockSamples;
