@@ -63,7 +63,7 @@ private:
     TableArena tables_;   // before the channels: outlives their tables
     std::vector<std::unique_ptr<MapChannel>> channels_;
     std::unordered_set<std::string> duplicateKeys_;
-    std::unique_ptr<SampleReader> sampleReader_;   // after file_: goes first
+    std::unique_ptr<SampleReader> sampleReader_;   // last: goes before what it points at
 };
 
 }  // namespace mapshare
