@@ -162,7 +162,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventData(uint32_t hFile, uint32_t dwEnt
         double value = 0.0;
         double time = 0.0;
         uint32_t copied = 0;
-        if (!readSamples(file->file(), *channel, nIndex, 1, &value, &time, &copied)) {
+        if (!readSamples(file->sampleReader(), *channel, nIndex, 1, &value, &time, &copied)) {
             setLastError("GetBlock failed");
             return failSet(ns_BADINDEX, kBadIndex);
         }
@@ -202,7 +202,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogData(uint32_t hFile, uint32_t dwEn
         if (found != ns_OK) return found;
         double time = 0.0;
         uint32_t copied = 0;
-        if (!readSamples(file->file(), *channel, dwStartIndex, dwIndexCount, pdData, &time, &copied)) {
+        if (!readSamples(file->sampleReader(), *channel, dwStartIndex, dwIndexCount, pdData, &time, &copied)) {
             setLastError("GetBlock failed");
             return failSet(ns_BADINDEX, kBadIndex);
         }
@@ -250,7 +250,7 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentData(uint32_t hFile, uint32_t dwE
         uint32_t unit = 0;
         // The buffer size is in bytes; no more samples than fit are written.
         const uint32_t capacity = dwDataBufferSize / sizeof(double);
-        if (!readSegment(file->file(), *channel, nIndex, &time, pdData, capacity, &count, &unit)) {
+        if (!readSegment(file->sampleReader(), *channel, nIndex, &time, pdData, capacity, &count, &unit)) {
             setLastError("GetBlock failed");
             return failSet(ns_BADINDEX, kBadIndex);
         }

@@ -46,8 +46,14 @@ bool isEventType(MapChannelType type) {
 
 bool hasPreTrigger(MapChannelType type) { return isSegmentType(type); }
 
-MapChannel::MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name)
-    : type_(type), number_(number), rateKHz_(rateKHz), name_(std::move(name)) {
+MapChannel::MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name, TableArena* tables)
+    : type_(type),
+      number_(number),
+      rateKHz_(rateKHz),
+      name_(std::move(name)),
+      blocks_(TableAllocator<MapBlock>(tables)),
+      firstItem_(TableAllocator<uint32_t>(tables)),
+      maxEndTick_(TableAllocator<int64_t>(tables)) {
     if (name_.size() > kMaxNameLength) name_.resize(kMaxNameLength);
 }
 
@@ -66,13 +72,13 @@ double MapChannel::timeOfTick(int64_t tick) const {
 
 void MapChannel::appendBlock(const MapBlock& block) {
     if (blocks_.empty()) {
-        minTimeStamp_ = maxTimeStamp_ = block.timeStamp;
+        minStamp_ = maxStamp_ = block.stamp;
         minSampleCount_ = maxSampleCount_ = block.sampleCount;
     } else {
-        minTimeStamp_ = std::min(minTimeStamp_, block.timeStamp);
-        maxTimeStamp_ = std::max(maxTimeStamp_, block.timeStamp);
-        minSampleCount_ = std::min(minSampleCount_, block.sampleCount);
-        maxSampleCount_ = std::max(maxSampleCount_, block.sampleCount);
+        minStamp_ = std::min(minStamp_, block.stamp);
+        maxStamp_ = std::max(maxStamp_, block.stamp);
+        minSampleCount_ = std::min<uint32_t>(minSampleCount_, block.sampleCount);
+        maxSampleCount_ = std::max<uint32_t>(maxSampleCount_, block.sampleCount);
     }
     sampleSum_ += block.sampleCount;
     if (block.unit + 1 > unitCount_) unitCount_ = static_cast<int16_t>(block.unit + 1);
@@ -80,16 +86,31 @@ void MapChannel::appendBlock(const MapBlock& block) {
 }
 
 void MapChannel::finishBlocks() {
-    blocks_.shrink_to_fit();
-    firstItem_.resize(blocks_.size());
-    maxEndTick_.resize(blocks_.size());
+    // Parsing reserves by prediction, and reserved memory that is never
+    // written costs nothing; copying the list to trim it would cost as much
+    // as the prediction saved, so only a list that is mostly unused is trimmed.
+    if (blocks_.capacity() / 2 > blocks_.size() + 64) blocks_.shrink_to_fit();
+    // The tables are filled by appending rather than resized first: zero-
+    // filling memory that is written next anyway costs a pass over it.
+    firstItem_.clear();
+    firstItem_.reserve(blocks_.size());
+    maxEndTick_.clear();
     uint64_t items = 0;
+    bool endsAscend = true;
+    int64_t previousEnd = INT64_MIN;
+    for (const MapBlock& block : blocks_) {
+        firstItem_.push_back(static_cast<uint32_t>(items));
+        items += block.sampleCount;
+        const int64_t end = startTick(block) + block.sampleCount;
+        endsAscend = endsAscend && end >= previousEnd;
+        previousEnd = end;
+    }
+    if (endsAscend) return;
+    maxEndTick_.reserve(blocks_.size());
     int64_t maxEnd = INT64_MIN;
-    for (size_t i = 0; i < blocks_.size(); ++i) {
-        firstItem_[i] = items;
-        items += blocks_[i].sampleCount;
-        maxEnd = std::max(maxEnd, blocks_[i].timeStamp + static_cast<int64_t>(blocks_[i].sampleCount));
-        maxEndTick_[i] = maxEnd;
+    for (const MapBlock& block : blocks_) {
+        maxEnd = std::max(maxEnd, startTick(block) + static_cast<int64_t>(block.sampleCount));
+        maxEndTick_.push_back(maxEnd);
     }
 }
 
@@ -107,8 +128,14 @@ int64_t MapChannel::blockOfItem(uint64_t item) const {
 }
 
 size_t MapChannel::firstBlockEndingAfter(int64_t tick) const {
-    const auto it = std::upper_bound(maxEndTick_.begin(), maxEndTick_.end(), tick);
-    return static_cast<size_t>(it - maxEndTick_.begin());
+    if (!maxEndTick_.empty()) {
+        const auto it = std::upper_bound(maxEndTick_.begin(), maxEndTick_.end(), tick);
+        return static_cast<size_t>(it - maxEndTick_.begin());
+    }
+    const auto it = std::upper_bound(blocks_.begin(), blocks_.end(), tick, [this](int64_t t, const MapBlock& block) {
+        return t < startTick(block) + static_cast<int64_t>(block.sampleCount);
+    });
+    return static_cast<size_t>(it - blocks_.begin());
 }
 
 }  // namespace mapshare

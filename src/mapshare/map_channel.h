@@ -2,6 +2,8 @@
 // block descriptors that parsing found for it.
 #pragma once
 
+#include "table_arena.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,17 +28,18 @@ bool isSegmentType(MapChannelType type);   // Level, Window Discriminator, Exter
 bool isEventType(MapChannelType type);     // Port, Digital
 bool hasPreTrigger(MapChannelType type);   // the segment types store samples before the trigger
 
-// Where one data block of a channel lies in the file.  Time stamps are kept as
-// signed tick counts: the pre-trigger correction may move a block start below
-// tick 0, and that must not wrap around 2^32.
+// Where one data block of a channel lies in the file.  A long recording has
+// millions of blocks, and filling their memory is most of what opening it
+// costs, so a block takes 16 bytes: the time stamp is kept as stored and the
+// channel applies its pre-trigger shift when it hands out the start tick.
 struct MapBlock {
-    int64_t timeStamp;     // first sample of the block, in ticks of the channel
+    uint32_t stamp;        // time stamp as stored in the file
     uint32_t position;     // absolute file position of the first payload byte
-    uint32_t sampleCount;
-    int16_t unit;          // sorting result of a segment, 0 for multiplexed blocks
+    uint16_t sampleCount;  // at most 32765: a record holds at most 65535 bytes
     int16_t value;         // port or digital value of an event block
+    int8_t unit;           // sorting result of a segment, 0 for multiplexed blocks
 };
-static_assert(sizeof(MapBlock) <= 24, "a million blocks must stay small in memory");
+static_assert(sizeof(MapBlock) <= 16, "a million blocks must stay small in memory");
 
 // What a Sorted Neural channel knows about its origin.
 struct NeuralDefinition {
@@ -51,7 +54,9 @@ public:
     // Longest channel name kept; longer names from the file are cut.
     static constexpr size_t kMaxNameLength = 255;
 
-    MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name);
+    // The block tables take their memory from tables (the file's arena), or
+    // from the heap without one.
+    MapChannel(MapChannelType type, uint16_t number, float rateKHz, std::string name, TableArena* tables = nullptr);
 
     MapChannelType type() const { return type_; }
     uint16_t number() const { return number_; }
@@ -79,17 +84,25 @@ public:
     int32_t portNumber = 0;
     NeuralDefinition neural;      // Sorted Neural only
 
+    // Segment blocks are stamped at the trigger; their first stored sample
+    // lies this many ticks earlier.  0 for the other types.
+    int32_t startShift() const { return startShift_; }
+    void setStartShift(int32_t ticks) { startShift_ = ticks; }
+    // First sample of a block, in ticks of the channel.  Signed: the shift
+    // may move a block start below tick 0, and that must not wrap around.
+    int64_t startTick(const MapBlock& block) const { return int64_t{block.stamp} - startShift_; }
+
     // Appends a block and updates the statistics.
     void appendBlock(const MapBlock& block);
     // Builds the search tables of the blocks; called once after parsing.
     void finishBlocks();
     void reserveBlocks(size_t count) { blocks_.reserve(count); }
 
-    const std::vector<MapBlock>& blocks() const { return blocks_; }
+    const Table<MapBlock>& blocks() const { return blocks_; }
     uint64_t sampleSum() const { return sampleSum_; }
     uint32_t minSampleCount() const { return minSampleCount_; }
     uint32_t maxSampleCount() const { return maxSampleCount_; }
-    int64_t minTimeStamp() const { return minTimeStamp_; }
+    int64_t minTimeStamp() const { return int64_t{minStamp_} - startShift_; }
     int16_t unitCount() const { return unitCount_; }
     // Items of the entity: samples for event and analog entities, blocks for
     // segment and neural entities.
@@ -114,14 +127,20 @@ private:
     float rateKHz_;
     std::string name_;
 
-    std::vector<MapBlock> blocks_;
-    std::vector<uint64_t> firstItem_;    // items before each block
-    std::vector<int64_t> maxEndTick_;    // largest block end tick up to each block
+    Table<MapBlock> blocks_;
+    // Items before each block.  32 bits suffice: every sample of a channel
+    // takes two bytes of its own in a file of at most 4 GiB.
+    Table<uint32_t> firstItem_;
+    // Largest block end tick up to each block; left empty when the block ends
+    // ascend (as in any recording written in time order), since the ends
+    // themselves then answer the search.
+    Table<int64_t> maxEndTick_;
     uint64_t sampleSum_ = 0;
     uint32_t minSampleCount_ = 0;
     uint32_t maxSampleCount_ = 0;
-    int64_t minTimeStamp_ = 0;
-    int64_t maxTimeStamp_ = 0;
+    uint32_t minStamp_ = 0;
+    uint32_t maxStamp_ = 0;
+    int32_t startShift_ = 0;
     int16_t unitCount_ = 1;
 };
 

@@ -1,6 +1,8 @@
 #include "map_file.h"
 
 #include "last_error.h"
+#include "piece_cache.h"
+#include "sample_cache_budget.h"
 
 #include <new>
 
@@ -20,6 +22,14 @@ int64_t MapFile::addChannel(std::unique_ptr<MapChannel> channel, const std::stri
         setLastError("Could not add channel");
     }
     return -1;
+}
+
+SampleReader& MapFile::sampleReader() {
+    if (!sampleReader_) {
+        nscommon::CacheBudget& budget = sampleCacheBudget();
+        sampleReader_ = std::make_unique<PieceCache>(file_, channels_, budget, pieceBytesFor(budget.Capacity()));
+    }
+    return *sampleReader_;
 }
 
 }  // namespace mapshare

@@ -6,6 +6,8 @@
 #include "map_channel.h"
 #include "mapping_table.h"
 #include "random_access_file.h"
+#include "sample_reader.h"
+#include "table_arena.h"
 
 #include <nsapi/nsapi.h>
 
@@ -27,6 +29,11 @@ public:
     ns_FILEINFO info{};
     MappingTable mapping;
 
+    // Where the channels' block tables take their memory: the file's arena
+    // of large pages for files of 16 MiB and more, the heap for smaller ones
+    // (whose tables would not fill a large page).
+    TableArena* tables() { return file_.size() >= (uint64_t{16} << 20) ? &tables_ : nullptr; }
+
     // ---- channel list ------------------------------------------------------
     // Appends the channel unless an equal definition is already listed.
     // duplicateKey identifies the definition ("Channel already used").
@@ -38,13 +45,25 @@ public:
         return index < channels_.size() ? channels_[index].get() : nullptr;
     }
     std::vector<std::unique_ptr<MapChannel>>& channels() { return channels_; }
-    void removeAllChannels() { channels_.clear(); duplicateKeys_.clear(); }
+    // Also gives up the sample reader and its cache, which point at the
+    // channels.
+    void removeAllChannels() {
+        sampleReader_.reset();
+        channels_.clear();
+        duplicateKeys_.clear();
+    }
+
+    // The reader behind the sample queries, made at the first one after
+    // parsing: a piece cache under the library's budget.
+    SampleReader& sampleReader();
 
 private:
     std::string path_;
     RandomAccessFile file_;
+    TableArena tables_;   // before the channels: outlives their tables
     std::vector<std::unique_ptr<MapChannel>> channels_;
     std::unordered_set<std::string> duplicateKeys_;
+    std::unique_ptr<SampleReader> sampleReader_;   // last: goes before what it points at
 };
 
 }  // namespace mapshare

@@ -75,8 +75,9 @@ private:
     Step addChannel(const ByteReader& r, MapChannelType type, uint16_t number, float rate, size_t nameOffset,
                     size_t storedNameOffset, MapChannel** added);
     MapChannel* findChannel(uint16_t number);
-    void appendBlock(MapChannel& channel, uint32_t timeStamp, uint64_t position, uint32_t samples, int16_t unit,
+    void appendBlock(MapChannel& channel, uint32_t timeStamp, uint64_t position, uint32_t samples, int8_t unit,
                      int16_t value);
+    void growBlocks(MapChannel& channel, uint64_t position) const;
     void resolvePortRates();
     double earliestBlockTime() const;
     void finish();
@@ -224,6 +225,11 @@ Parser::Step Parser::onChannel(const ByteReader& r) {
     if (channel) {
         channel->subRecordWords = r.i16(record::kAnalogSubRecordOffset);
         channel->preTriggerMs = r.f32(record::kAnalogPreTriggerOffset);
+        // Segment blocks are stamped at the trigger; their first stored
+        // sample lies the pre-trigger time earlier.
+        if (hasPreTrigger(type))
+            channel->setStartShift(
+                tickRound(static_cast<double>(channel->rateKHz()) * static_cast<double>(channel->preTriggerMs)));
     }
     return step;
 }
@@ -242,7 +248,8 @@ Parser::Step Parser::addChannel(const ByteReader& r, MapChannelType type, uint16
     for (size_t i = 0; i < record::kStoredNameBytes; ++i)
         key[1 + storedNameOffset + i] = i < name.size() ? name[i] : '\0';
 
-    const int64_t index = file_.addChannel(std::make_unique<MapChannel>(type, number, rate, name), key);
+    const int64_t index =
+        file_.addChannel(std::make_unique<MapChannel>(type, number, rate, name, file_.tables()), key);
     if (index < 0) return Step::Fail;
     byNumber_.insertFirst(number, static_cast<int32_t>(index));
     if (type == MapChannelType::Digital) digitalSeen_[number] = true;
@@ -260,8 +267,7 @@ MapChannel* Parser::findChannel(uint16_t number) {
 }
 
 void Parser::appendBlock(MapChannel& channel, uint32_t timeStamp, uint64_t position, uint32_t samples,
-                         int16_t unit, int16_t value) {
-    int64_t ticks = timeStamp;
+                         int8_t unit, int16_t value) {
     // The block's time needs the port's rate now: a port whose digital channel
     // has not been defined by this record reports it.  (The rate itself is
     // resolved once every definition has been read.)
@@ -270,11 +276,41 @@ void Parser::appendBlock(MapChannel& channel, uint32_t timeStamp, uint64_t posit
         if (digital < 0 || !digitalSeen_[static_cast<size_t>(digital)])
             setLastError("Could not get the port samplingrate");
     }
-    // Segment blocks are stamped at the trigger; their first stored sample
-    // lies the pre-trigger time earlier.
-    if (hasPreTrigger(channel.type()))
-        ticks -= tickRound(static_cast<double>(channel.rateKHz()) * static_cast<double>(channel.preTriggerMs));
-    channel.appendBlock(MapBlock{ticks, static_cast<uint32_t>(position), samples, unit, value});
+    if (channel.blocks().size() == channel.blocks().capacity()) growBlocks(channel, position);
+    // Positions fit 32 bits (larger files are refused) and a record holds at
+    // most 32765 samples.
+    channel.appendBlock(
+        MapBlock{timeStamp, static_cast<uint32_t>(position), static_cast<uint16_t>(samples), value, unit});
+}
+
+// Doubling a block list copies it again at every step, and on large files
+// these copies and the fresh memory they fill dominated parsing.  Recordings
+// write their channels at steady rates, so once a channel has a thousand
+// blocks the share of the file walked so far predicts its final count, and
+// one reservation suffices.  Reserved memory that is never written costs
+// nothing but address space.  The prediction is never below doubling
+// (irregular files grow no slower than before) and never above what the
+// rest of the file can hold (every block takes at least six bytes); when it
+// cannot be had, doubling is tried.
+void Parser::growBlocks(MapChannel& channel, uint64_t position) const {
+    constexpr size_t kPredictFrom = 1024;
+    constexpr uint64_t kSmallestBlockBytes = 6;
+    const size_t have = channel.blocks().size();
+    const size_t doubled = std::max<size_t>(2 * have, 64);
+    const uint64_t size = file_.file().size();
+    if (have >= kPredictFrom && position > 0 && position < size) {
+        const double predicted = static_cast<double>(have) * static_cast<double>(size) / static_cast<double>(position);
+        const double possible = static_cast<double>(have) + static_cast<double>((size - position) / kSmallestBlockBytes);
+        const double want = std::min(predicted * 1.02 + 64.0, possible);
+        if (want > static_cast<double>(doubled)) {
+            try {
+                channel.reserveBlocks(static_cast<size_t>(want));
+                return;
+            } catch (const std::bad_alloc&) {
+            }
+        }
+    }
+    channel.reserveBlocks(doubled);
 }
 
 void Parser::onDataBlock(const ByteReader& r, uint64_t recordStart) {
@@ -283,7 +319,7 @@ void Parser::onDataBlock(const ByteReader& r, uint64_t recordStart) {
     MapChannel* channel = findChannel(r.u16(record::kBlockChannelOffset));
     if (!channel) return;
     const auto samples = static_cast<uint32_t>((length - record::kBlockMinSize) / 2);
-    const auto unit = static_cast<int16_t>(r.i8(record::kUnitOffset));
+    const int8_t unit = r.i8(record::kUnitOffset);
     const size_t payload = record::kBlockPayloadOffset;
     switch (channel->type()) {
         case MapChannelType::Port:

@@ -1,14 +1,11 @@
 #include "map_queries.h"
 
-#include "byte_reader.h"
 #include "last_error.h"
 #include "map_channel.h"
-#include "random_access_file.h"
+#include "sample_reader.h"
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-#include <vector>
 
 namespace mapshare {
 namespace {
@@ -26,30 +23,14 @@ bool requireRate(const MapChannel& c) {
     return false;
 }
 
-// Reads count samples of a block from sample offset on.  Returns the number of
-// samples read (fewer when the file ended) or -1 on an input error.
-int64_t readBlockSamples(const RandomAccessFile& file, const MapBlock& block, uint64_t offset, uint32_t count,
-                         double* out) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(count) * 2);
-    const int64_t got = file.readAt(block.position + offset * 2, bytes.data(), bytes.size());
-    if (got < 0) {
-        setLastError("Error while reading from file");
-        return -1;
-    }
-    const ByteReader reader(bytes.data(), static_cast<size_t>(got));
-    const auto samples = static_cast<uint32_t>(got / 2);
-    for (uint32_t i = 0; i < samples; ++i) out[i] = reader.i16(2 * static_cast<size_t>(i));
-    return samples;
-}
-
 }  // namespace
 
 bool hasBlockItems(const MapChannel& c) { return c.entityType() == 3 || c.entityType() == 4; }
 
 uint32_t unitIdBit(int16_t unit) { return unit >= 0 && unit <= 31 ? 1u << unit : 0u; }
 
-bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64_t first, uint32_t count,
-                 double* values, double* time, uint32_t* copied) {
+bool readSamples(SampleReader& reader, const MapChannel& channel, uint64_t first, uint32_t count, double* values,
+                 double* time, uint32_t* copied) {
     *copied = 0;
     if (hasBlockItems(channel)) {
         setLastError("Don't use this function with segment channels");
@@ -67,7 +48,7 @@ bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64
     }
     const auto& blocks = channel.blocks();
     uint64_t offset = first - channel.firstItemOfBlock(static_cast<size_t>(k));
-    *time = channel.timeOfTick(blocks[static_cast<size_t>(k)].timeStamp + static_cast<int64_t>(offset));
+    *time = channel.timeOfTick(channel.startTick(blocks[static_cast<size_t>(k)]) + static_cast<int64_t>(offset));
 
     if (isEventType(channel.type())) {
         // An event block carries one value, whatever its item count says.
@@ -79,29 +60,35 @@ bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64
     }
     if (!values || count == 0) return true;
 
+    auto b = static_cast<size_t>(k);
     const MapBlock* previous = nullptr;
     for (;;) {
-        const MapBlock& block = blocks[static_cast<size_t>(k)];
+        const MapBlock& block = blocks[b];
         // Samples are handed out only while each block starts where the one
         // before ended; a block at tick 0 cannot be the end of a gap.
-        if (previous && previous->timeStamp != 0 && previous->sampleCount != 0 &&
-            block.timeStamp != previous->timeStamp + static_cast<int64_t>(previous->sampleCount))
+        if (previous && channel.startTick(*previous) != 0 && previous->sampleCount != 0 &&
+            channel.startTick(block) != channel.startTick(*previous) + static_cast<int64_t>(previous->sampleCount))
             return true;
         const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(block.sampleCount - offset, count - *copied));
-        const int64_t got = readBlockSamples(file, block, offset, wanted, values + *copied);
+        const int64_t got =
+            reader.read(channel, b, static_cast<uint32_t>(offset), wanted, count - *copied - wanted, values + *copied);
         if (got < 0) return false;
         if (got < static_cast<int64_t>(wanted)) return true;   // the file ended: keep what the earlier blocks gave
         *copied += wanted;
         if (*copied == count) return true;
         previous = &block;
-        k = channel.blockOfItem(channel.firstItemOfBlock(static_cast<size_t>(k)) + block.sampleCount);
-        if (k < 0) return true;
+        // The next block with samples holds the next item; there is none
+        // past the last sample.
+        do {
+            ++b;
+        } while (b < blocks.size() && blocks[b].sampleCount == 0);
+        if (b == blocks.size()) return true;
         offset = 0;
     }
 }
 
-bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_t index, double* time,
-                 double* values, uint32_t capacity, uint32_t* count, uint32_t* unitId) {
+bool readSegment(SampleReader& reader, const MapChannel& channel, int32_t index, double* time, double* values,
+                 uint32_t capacity, uint32_t* count, uint32_t* unitId) {
     *count = 0;
     *unitId = 0;
     if (channel.entityType() != 3) {
@@ -114,9 +101,10 @@ bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_
     }
     if (!requireRate(channel)) return false;
     const MapBlock& block = channel.blocks()[static_cast<size_t>(index)];
-    *time = channel.timeOfTick(block.timeStamp);
+    *time = channel.timeOfTick(channel.startTick(block));
     if (!values) return true;
-    const int64_t got = readBlockSamples(file, block, 0, std::min(block.sampleCount, capacity), values);
+    const int64_t got =
+        reader.read(channel, static_cast<size_t>(index), 0, std::min<uint32_t>(block.sampleCount, capacity), 0, values);
     if (got < 0) return false;
     *count = static_cast<uint32_t>(got);
     *unitId = unitIdBit(block.unit);
@@ -143,7 +131,7 @@ bool spikeTimes(const MapChannel& channel, uint32_t start, uint32_t count, doubl
         setLastError("Requested index unavailable");
         return false;
     }
-    for (uint32_t k = 0; k < count; ++k) times[k] = channel.timeOfTick(blocks[start + k].timeStamp);
+    for (uint32_t k = 0; k < count; ++k) times[k] = channel.timeOfTick(channel.startTick(blocks[start + k]));
     return true;
 }
 
@@ -181,7 +169,7 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
             return false;
         }
         result = total > 0 ? total - 1 : 0;
-    } else if (blocks[k].timeStamp > tick) {
+    } else if (channel.startTick(blocks[k]) > tick) {
         // In the gap before block k.  Before the first block every flag
         // answers item 0.
         const uint64_t idx = itemsBefore(k);
@@ -196,8 +184,8 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
                 }
                 // Measured from the start of the previous block, not its
                 // last sample: the answer rests on block start times alone.
-                const int64_t fromPrevious = tick - blocks[k - 1].timeStamp;
-                const int64_t toNext = blocks[k].timeStamp - tick;
+                const int64_t fromPrevious = tick - channel.startTick(blocks[k - 1]);
+                const int64_t toNext = channel.startTick(blocks[k]) - tick;
                 result = fromPrevious > toNext ? idx : before;
                 break;
             }
@@ -206,7 +194,7 @@ bool indexByTime(const MapChannel& channel, double time, int32_t flag, uint32_t*
                 return false;
         }
     } else {
-        result = itemsBefore(k) + (perBlock ? 0 : static_cast<uint64_t>(tick - blocks[k].timeStamp));
+        result = itemsBefore(k) + (perBlock ? 0 : static_cast<uint64_t>(tick - channel.startTick(blocks[k])));
     }
     *index = static_cast<uint32_t>(result);
     return true;
@@ -220,7 +208,7 @@ bool timeByIndex(const MapChannel& channel, uint32_t index, double* time) {
             return false;
         }
         if (!requireRate(channel)) return false;
-        *time = channel.timeOfTick(blocks[index].timeStamp);
+        *time = channel.timeOfTick(channel.startTick(blocks[index]));
         return true;
     }
     *time = 0.0;
@@ -231,7 +219,7 @@ bool timeByIndex(const MapChannel& channel, uint32_t index, double* time) {
         return false;
     }
     const uint64_t offset = index - channel.firstItemOfBlock(static_cast<size_t>(k));
-    *time = channel.timeOfTick(blocks[static_cast<size_t>(k)].timeStamp + static_cast<int64_t>(offset));
+    *time = channel.timeOfTick(channel.startTick(blocks[static_cast<size_t>(k)]) + static_cast<int64_t>(offset));
     return true;
 }
 

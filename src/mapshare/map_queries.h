@@ -8,7 +8,7 @@
 namespace mapshare {
 
 class MapChannel;
-class RandomAccessFile;
+class SampleReader;
 
 // Segment and neural entities: one item per block (a cut-out or a spike).
 bool hasBlockItems(const MapChannel& channel);
@@ -18,13 +18,15 @@ bool hasBlockItems(const MapChannel& channel);
 // For Port and Digital channels the one event value is written.  copied
 // receives the number of values written.  A read of 0 items starting at the
 // item count (index 0 of an empty channel) succeeds and writes nothing.
-bool readSamples(const RandomAccessFile& file, const MapChannel& channel, uint64_t first, uint32_t count,
-                 double* values, double* time, uint32_t* copied);
+// Samples come through reader (the file's sample reader,
+// MapFile::sampleReader()).
+bool readSamples(SampleReader& reader, const MapChannel& channel, uint64_t first, uint32_t count, double* values,
+                 double* time, uint32_t* copied);
 
 // Segment index of a segment entity: its time, up to capacity samples and the
 // unit bit.  values may be null (time only, count and unit 0).
-bool readSegment(const RandomAccessFile& file, const MapChannel& channel, int32_t index, double* time,
-                 double* values, uint32_t capacity, uint32_t* count, uint32_t* unitId);
+bool readSegment(SampleReader& reader, const MapChannel& channel, int32_t index, double* time, double* values,
+                 uint32_t capacity, uint32_t* count, uint32_t* unitId);
 
 // Spike times start .. start + count - 1 of a neural entity; times may be null.
 // A count of 0 may start at the spike count (0 for a unit without spikes).

@@ -90,12 +90,13 @@ void PostProcessor::splitUnits(MapChannel& segment, uint32_t position) {
     std::vector<std::unique_ptr<MapChannel>> made;
     for (int16_t u = 0; u < units; ++u) {
         const std::string name = unitName(segment.name(), u);
-        auto neural = std::make_unique<MapChannel>(MapChannelType::SortedNeural,
-                                                   static_cast<uint16_t>(nextNumber_), segment.rateKHz(), name);
+        auto neural = std::make_unique<MapChannel>(MapChannelType::SortedNeural, static_cast<uint16_t>(nextNumber_),
+                                                   segment.rateKHz(), name, file_.tables());
         ++nextNumber_;
         neural->neural.sourceEntity = position;
         neural->neural.sourceUnit = static_cast<uint32_t>(u);
         neural->neural.probeText = probeText(segment.name(), u);
+        neural->setStartShift(segment.startShift());
         byUnit[static_cast<size_t>(u)] = neural.get();
         made.push_back(std::move(neural));
     }
@@ -122,7 +123,7 @@ void PostProcessor::replaceMapped(std::unique_ptr<MapChannel> event, uint32_t an
     const uint32_t unit = unitCounter_++;
     event->noteRateUse();
     auto neural = std::make_unique<MapChannel>(MapChannelType::SortedNeural, event->number(), event->rateKHz(),
-                                               unitName(event->name(), unit));
+                                               unitName(event->name(), unit), file_.tables());
     neural->neural.sourceUnit = unit;
     neural->reserveBlocks(event->blocks().size());
     for (const MapBlock& block : event->blocks()) {

@@ -4,8 +4,9 @@
 
 #include "random_access_file.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace mapshare {
 
@@ -24,7 +25,9 @@ public:
 
 private:
     const RandomAccessFile& file_;
-    std::vector<uint8_t> buffer_;
+    // Not zero-filled: only bytes that a read has filled are handed out.
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t bufferSize_ = 0;
     uint64_t bufferStart_ = 0;   // file position of buffer_[0]
     size_t bufferFill_ = 0;
     uint64_t position_ = 0;

@@ -56,7 +56,7 @@ TEST(Threads, AFileIsReachableOnlyOnceParsedAndCloseWaitsForTheCallHoldingIt) {
     std::vector<double> values(100);
     double time = 0;
     uint32_t copied = 0;
-    ASSERT_TRUE(readSamples(call->file(), *call->channel(0), 0, 100, values.data(), &time, &copied));
+    ASSERT_TRUE(readSamples(call->sampleReader(), *call->channel(0), 0, 100, values.data(), &time, &copied));
     EXPECT_EQ(copied, 100u);
     EXPECT_EQ(values[99], 99.0);
     EXPECT_FALSE(removed.load());

@@ -1,0 +1,374 @@
+#include "piece_cache.h"
+
+#include "last_error.h"
+#include "map_channel.h"
+#include "random_access_file.h"
+#include "sample_decoder.h"
+
+#include "platform/large_pages.h"
+
+#include <algorithm>
+#include <new>
+
+namespace mapshare {
+namespace {
+
+// Smallest piece: larger than any block (a record holds at most 65535 bytes).
+constexpr unsigned kSmallestPieceShift = 16;
+
+// The span holds what one query of a window of every channel covers, so the
+// other channels of the window find their blocks in it.
+constexpr size_t kSpanBytes = 1u << 20;
+
+// A power of two of at least the smallest piece, at most the size asked for.
+unsigned pieceShiftFor(size_t bytes) {
+    unsigned shift = kSmallestPieceShift;
+    while (shift < 30 && (size_t{1} << (shift + 1)) <= bytes) ++shift;
+    return shift;
+}
+
+// Dormant pieces kept before the oldest is reused: enough for the pieces
+// that one window of every channel covers, before the host has come to all
+// of its channels.
+constexpr size_t kDormantKept = 8;
+
+// Blocks of one query that lie this close are fetched with one read: copying
+// the bytes between them costs less than another system call.
+constexpr uint64_t kLargestGap = 64u << 10;
+
+}  // namespace
+
+PieceCache::PieceCache(const RandomAccessFile& file, const std::vector<std::unique_ptr<MapChannel>>& channels,
+                       nscommon::CacheBudget& budget, size_t pieceBytes)
+    : file_(file),
+      budget_(budget),
+      pieceShift_(pieceShiftFor(pieceBytes)),
+      pieceBytes_(size_t{1} << pieceShift_),
+      fileSize_(file.size()),
+      dormantKept_(kDormantKept) {
+    // Without a budget nothing is ever kept, and there is nothing to count.
+    if (!budget_.Enabled() || fileSize_ == 0) return;
+    pieces_.resize(static_cast<size_t>(((fileSize_ - 1) >> pieceShift_) + 1));
+    countReaders(channels);
+}
+
+PieceCache::~PieceCache() {
+    for (uint8_t* slab : slabs_) nsplatform::FreeLargePages(slab, slabBytes());
+    budget_.Release(reserved_);
+}
+
+size_t PieceCache::slabBytes() const { return std::max(nsplatform::kLargePageBytes, pieceBytes_); }
+
+// Channels that read samples from the file are the analog and segment ones
+// with a rate (the others fail before reading).  Their blocks ascend in the
+// file, so one pass lists the pieces of each channel in order.
+void PieceCache::countReaders(const std::vector<std::unique_ptr<MapChannel>>& channels) {
+    for (const auto& channel : channels) {
+        const uint32_t entity = channel->entityType();
+        if ((entity != 2 && entity != 3) || channel->ticksPerSecond() <= 0.0) continue;
+        std::vector<Mark> marks;
+        bool ascending = true;
+        const auto& blocks = channel->blocks();
+        for (size_t k = 0; k < blocks.size() && ascending; ++k) {
+            const MapBlock& b = blocks[k];
+            const uint64_t end = uint64_t{b.position} + uint64_t{b.sampleCount} * 2;
+            if (b.sampleCount == 0 || end > fileSize_) continue;
+            for (uint64_t p = b.position >> pieceShift_; p <= (end - 1) >> pieceShift_; ++p) {
+                if (!marks.empty() && marks.back().piece == p) {
+                    marks.back().lastBlock = static_cast<uint32_t>(k);
+                } else if (marks.empty() || marks.back().piece < p) {
+                    marks.push_back(Mark{static_cast<uint32_t>(p), static_cast<uint32_t>(k), false});
+                } else {
+                    ascending = false;
+                }
+            }
+        }
+        // A channel whose blocks do not ascend is not counted: its pieces may
+        // then be given up before it has read them, which costs another read
+        // but never changes an answer.
+        if (!ascending || marks.empty()) continue;
+        for (const Mark& m : marks) ++pieces_[m.piece].readersLeft;
+        readerIndex_.emplace(channel.get(), static_cast<uint32_t>(readers_.size()));
+        readers_.push_back(Reader{std::move(marks), 0, false});
+    }
+}
+
+int64_t PieceCache::read(const MapChannel& channel, size_t block, uint32_t first, uint32_t count,
+                         uint64_t wantedAfter, double* out) {
+    if (count == 0) return 0;
+    const MapBlock& b = channel.blocks()[block];
+    const uint64_t start = b.position + uint64_t{first} * 2;
+    const uint64_t end = start + uint64_t{count} * 2;
+    const uint64_t p = start >> pieceShift_;
+    const uint32_t reader = readerOf(channel);
+    if (reader != kNobody && !readers_[reader].active) activate(reader);
+    int64_t got = -1;
+    if (end <= fileSize_ && p < pieces_.size() && (end - 1) >> pieceShift_ == p) {
+        bool failed = false;
+        const uint8_t* bytes = piece(static_cast<size_t>(p), reader, &failed);
+        if (failed) return -1;
+        if (bytes) {
+            decodeSamples(bytes + (start - (p << pieceShift_)), count, out);
+            got = count;
+        } else {
+            got = readThroughSpan(channel, block, start, count, wantedAfter, out);
+        }
+    } else {
+        // Across a piece boundary (or past the end the file had at open):
+        // read as it is, without reading ahead while pieces can be kept.
+        got = readThroughSpan(channel, block, start, count, pieces_.empty() ? wantedAfter : 0, out);
+    }
+    if (got == static_cast<int64_t>(count) && uint64_t{first} + count == b.sampleCount && reader != kNobody)
+        noteFinished(reader, channel, block);
+    return got;
+}
+
+// A channel's first read makes it active: the pieces it has not finished
+// are busy again.
+void PieceCache::activate(uint32_t reader) {
+    readers_[reader].active = true;
+    for (const Mark& m : readers_[reader].marks) {
+        if (m.done) continue;
+        ++pieces_[m.piece].activeLeft;
+        classify(m.piece);
+    }
+}
+
+const uint8_t* PieceCache::piece(size_t p, uint32_t reader, bool* failed) {
+    Piece& entry = pieces_[p];
+    if (entry.bytes) {
+        setState(p, entry.state);   // now the most recently used of its list
+        return entry.bytes;
+    }
+    // A channel coming for a piece that was given up while dormant: the host
+    // reads channel after channel, and dormant pieces are kept from now on.
+    if (entry.givenUpDormant && reader != kNobody) {
+        const Mark* mark = markOf(reader, p);
+        if (mark && !mark->done) dormantKept_ = SIZE_MAX;
+    }
+    uint8_t* buffer = takeBuffer();
+    if (!buffer) return nullptr;
+    const uint64_t at = uint64_t{p} << pieceShift_;
+    const auto length = static_cast<size_t>(std::min<uint64_t>(pieceBytes_, fileSize_ - at));
+    const int64_t got = file_.readAt(at, buffer, length);
+    if (got != static_cast<int64_t>(length)) {
+        // An input error fails the query; a short piece (the file shrank
+        // since it was opened) is not kept, and the span reads what is there.
+        spare_.push_back(buffer);
+        if (got < 0) {
+            setLastError("Error while reading from file");
+            *failed = true;
+        }
+        return nullptr;
+    }
+    entry.bytes = buffer;
+    ++held_;
+    ++counters_.pieceReads;
+    classify(p);
+    return entry.bytes;
+}
+
+uint8_t* PieceCache::takeBuffer() {
+    // Memory already held is reused before new memory is taken: it is
+    // cheaper than fresh memory, and keeps the cache small for hosts that
+    // read window after window.  Busy pieces are never given up.
+    if (finished_.count > 0) return recycle(finished_);
+    if (dormant_.count > dormantKept_) return recycle(dormant_);
+    if (uint8_t* buffer = newBuffer()) return buffer;
+    if (dormant_.count > 0 && dormantKept_ != SIZE_MAX) return recycle(dormant_);
+    return nullptr;
+}
+
+// A spare buffer, else one cut from a new slab, else one of its own, as far
+// as the budget allows.  Small files, which need few pieces, take no slabs.
+uint8_t* PieceCache::newBuffer() {
+    if (spare_.empty() && fileSize_ >= 4 * uint64_t{slabBytes()}) {
+        const size_t slab = slabBytes();
+        if (budget_.TryReserve(slab)) {
+            if (auto* memory = static_cast<uint8_t*>(nsplatform::AllocateLargePages(slab))) {
+                slabs_.push_back(memory);
+                reserved_ += slab;
+                for (size_t offset = slab; offset >= pieceBytes_; offset -= pieceBytes_)
+                    spare_.push_back(memory + offset - pieceBytes_);
+            } else {
+                budget_.Release(slab);
+            }
+        }
+    }
+    if (spare_.empty() && budget_.TryReserve(pieceBytes_)) {
+        std::unique_ptr<uint8_t[]> single(new (std::nothrow) uint8_t[pieceBytes_]);
+        if (!single) {
+            budget_.Release(pieceBytes_);
+            return nullptr;
+        }
+        reserved_ += pieceBytes_;
+        singles_.push_back(std::move(single));
+        return singles_.back().get();
+    }
+    if (spare_.empty()) return nullptr;
+    uint8_t* buffer = spare_.back();
+    spare_.pop_back();
+    return buffer;
+}
+
+uint8_t* PieceCache::recycle(List& list) {
+    const auto p = static_cast<size_t>(list.oldest);
+    Piece& entry = pieces_[p];
+    if (entry.state == State::Dormant) entry.givenUpDormant = true;
+    setState(p, State::Out);
+    --held_;
+    ++counters_.recycled;
+    uint8_t* buffer = entry.bytes;
+    entry.bytes = nullptr;
+    return buffer;
+}
+
+// On a miss the span is filled from the request on, taking along the
+// following blocks of the same channel that the query may still want, while
+// they lie close together and fit the span: a channel read across the file
+// costs a read per span instead of one per block, without keeping anything.
+// A single request is read beside the span, which keeps what it holds for
+// the next channel of a window.
+int64_t PieceCache::readThroughSpan(const MapChannel& channel, size_t block, uint64_t start, uint32_t count,
+                                    uint64_t wantedAfter, double* out) {
+    const uint64_t end = start + uint64_t{count} * 2;
+    if (spanFill_ > 0 && start >= spanStart_ && end <= spanStart_ + spanFill_) {
+        decodeSamples(span_.get() + (start - spanStart_), count, out);
+        return count;
+    }
+    uint64_t spanEnd = end;
+    uint64_t left = wantedAfter;
+    const auto& blocks = channel.blocks();
+    for (size_t j = block + 1; left > 0 && j < blocks.size(); ++j) {
+        const MapBlock& next = blocks[j];
+        if (next.sampleCount == 0) continue;
+        const uint64_t take = std::min<uint64_t>(next.sampleCount, left);
+        const uint64_t nextEnd = next.position + take * 2;
+        if (next.position < spanEnd || next.position - spanEnd > kLargestGap || nextEnd - start > kSpanBytes) break;
+        spanEnd = nextEnd;
+        left -= take;
+    }
+    if (spanEnd == end && spanFill_ > 0) {
+        ++counters_.smallReads;
+        return readSamplesAt(file_, start, count, small_, out);
+    }
+    // The span grows to what the reads need (small files never need much).
+    const auto length = static_cast<size_t>(spanEnd - start);
+    spanFill_ = 0;
+    if (length > spanCapacity_) {
+        spanCapacity_ = std::max(length, std::min(kSpanBytes, 2 * spanCapacity_));
+        span_.reset(new uint8_t[spanCapacity_]);
+    }
+    const int64_t got = file_.readAt(start, span_.get(), length);
+    if (got < 0) {
+        setLastError("Error while reading from file");
+        return -1;
+    }
+    ++counters_.spanReads;
+    spanStart_ = start;
+    spanFill_ = static_cast<size_t>(got);
+    const auto samples = static_cast<uint32_t>(std::min<uint64_t>(spanFill_ / 2, count));
+    decodeSamples(span_.get(), samples, out);
+    return samples;
+}
+
+void PieceCache::noteFinished(uint32_t reader, const MapChannel& channel, size_t block) {
+    const MapBlock& b = channel.blocks()[block];
+    const uint64_t end = uint64_t{b.position} + uint64_t{b.sampleCount} * 2;
+    for (uint64_t p = b.position >> pieceShift_; p <= (end - 1) >> pieceShift_; ++p) {
+        Mark* mark = markOf(reader, p);
+        if (!mark || mark->lastBlock != block || mark->done) continue;
+        mark->done = true;
+        Piece& entry = pieces_[static_cast<size_t>(p)];
+        --entry.readersLeft;
+        --entry.activeLeft;
+        classify(static_cast<size_t>(p));
+    }
+}
+
+// Channels are mostly read forward, so the mark after the last one used is
+// tried before a search.
+PieceCache::Mark* PieceCache::markOf(uint32_t reader, uint64_t piece) {
+    Reader& r = readers_[reader];
+    std::vector<Mark>& marks = r.marks;
+    for (size_t i = r.cursor; i < marks.size() && i <= r.cursor + 1; ++i) {
+        if (marks[i].piece == piece) {
+            r.cursor = i;
+            return &marks[i];
+        }
+    }
+    const auto it = std::lower_bound(marks.begin(), marks.end(), piece,
+                                     [](const Mark& m, uint64_t p) { return m.piece < p; });
+    if (it == marks.end() || it->piece != piece) return nullptr;
+    r.cursor = static_cast<size_t>(it - marks.begin());
+    return &*it;
+}
+
+uint32_t PieceCache::readerOf(const MapChannel& channel) {
+    if (&channel != lastChannel_) {
+        const auto it = readerIndex_.find(&channel);
+        lastChannel_ = &channel;
+        lastReader_ = it == readerIndex_.end() ? kNobody : it->second;
+    }
+    return lastReader_;
+}
+
+// The state of a held piece from its counts.
+void PieceCache::classify(size_t p) {
+    const Piece& entry = pieces_[p];
+    if (!entry.bytes) return;
+    State state = State::Busy;
+    if (entry.readersLeft == 0) {
+        state = State::Finished;
+    } else if (entry.activeLeft == 0) {
+        state = State::Dormant;
+    }
+    if (state != entry.state) setState(p, state);
+}
+
+// Moves a piece into the list of its new state as the most recently used
+// one (also when the state stays).
+void PieceCache::setState(size_t p, State state) {
+    Piece& entry = pieces_[p];
+    if (List* from = listOf(entry.state)) unlink(*from, p);
+    entry.state = state;
+    if (List* to = listOf(state)) link(*to, p);
+}
+
+PieceCache::List* PieceCache::listOf(State state) {
+    switch (state) {
+        case State::Dormant: return &dormant_;
+        case State::Finished: return &finished_;
+        case State::Out:
+        case State::Busy: break;
+    }
+    return nullptr;
+}
+
+void PieceCache::link(List& list, size_t p) {
+    Piece& entry = pieces_[p];
+    entry.older = list.newest;
+    entry.newer = -1;
+    if (list.newest >= 0) pieces_[static_cast<size_t>(list.newest)].newer = static_cast<int32_t>(p);
+    list.newest = static_cast<int32_t>(p);
+    if (list.oldest < 0) list.oldest = static_cast<int32_t>(p);
+    ++list.count;
+}
+
+void PieceCache::unlink(List& list, size_t p) {
+    Piece& entry = pieces_[p];
+    if (entry.older >= 0) {
+        pieces_[static_cast<size_t>(entry.older)].newer = entry.newer;
+    } else {
+        list.oldest = entry.newer;
+    }
+    if (entry.newer >= 0) {
+        pieces_[static_cast<size_t>(entry.newer)].older = entry.older;
+    } else {
+        list.newest = entry.older;
+    }
+    entry.older = entry.newer = -1;
+    --list.count;
+}
+
+}  // namespace mapshare
