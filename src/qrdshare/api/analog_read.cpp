@@ -3,6 +3,7 @@
 #include "api/entity_table.h"
 #include "api/sample_scale.h"
 #include "api/stream_kind.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 
@@ -29,11 +30,61 @@ void ReadConverted(uint32_t count, const SampleScale& scale, double* out, Reader
     }
 }
 
-void ReadContinuous(CQRVAStream& stream, uint32_t column, uint32_t start, uint32_t count, const SampleScale& scale,
-                    double* data) {
+void ReadContinuousDirect(CQRVAStream& stream, uint32_t column, uint32_t start, uint32_t count,
+                          const SampleScale& scale, double* data) {
     ReadConverted(count, scale, data, [&](uint32_t offset, uint32_t n, uint16_t* raw) {
         return stream.ReadChannelRange(raw, column, start + offset, n);
     });
+}
+
+// The same samples as ReadContinuousDirect, taken from the file's span cache
+// where it holds them (or decodes them now) and from the file elsewhere.
+// The read goes in the same pieces as the direct one, and a read from the
+// file that comes back short ends its piece with zeros just as there, so
+// both give the same values whatever the cache holds.
+void ReadContinuousCached(SpanCache& cache, CQRVAStream& stream, uint32_t streamIndex, uint32_t column,
+                          uint32_t start, uint32_t count, const SampleScale& scale, double* data) {
+    cache.BeginColumnRead(streamIndex, column);
+    std::vector<uint16_t> raw;
+    // Samples to read from the file, [pendingFrom, pendingTo) relative to
+    // start: consecutive stretches the cache does not hold, read in one go.
+    uint64_t pendingFrom = 0, pendingTo = 0;
+    auto readPending = [&]() {
+        const uint32_t n = static_cast<uint32_t>(pendingTo - pendingFrom);
+        if (n == 0) return true;
+        if (raw.size() < n) raw.resize(n);
+        const uint32_t got =
+            std::min(n, stream.ReadChannelRange(raw.data(), column, static_cast<uint32_t>(start + pendingFrom), n));
+        scale.Convert(raw.data(), got, data + pendingFrom);
+        pendingFrom += got;
+        return got == n;
+    };
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t want = std::min(count - done, kSampleReadPiece);
+        const uint64_t end = uint64_t(done) + want;
+        uint64_t at = done;
+        pendingFrom = pendingTo = at;
+        bool whole = true;
+        while (at < end) {
+            uint64_t available = 0;
+            const uint16_t* samples = cache.Samples(stream, streamIndex, column, start + at, available);
+            const uint64_t n = std::min(available, end - at);
+            if (samples == nullptr) {
+                pendingTo = at + n;
+            } else {
+                if (!readPending()) {
+                    whole = false;
+                    break;
+                }
+                scale.Convert(samples, static_cast<size_t>(n), data + at);
+                pendingFrom = pendingTo = at + n;
+            }
+            at += n;
+        }
+        if (whole && !readPending()) whole = false;
+        if (!whole) std::fill(data + pendingFrom, data + end, 0.0);
+        done += want;
+    }
 }
 
 // A whole sweep of the channel.
@@ -68,7 +119,14 @@ bool ReadAnalogWindow(CQRVAStreamFile& file, const EntityRecord& entity, uint32_
 
     if (file.GetRecordingMode() == 0) {
         if (contCount) *contCount = count;
-        if (data && count > 0) ReadContinuous(*stream, column, start, count, scale, data);
+        if (data && count > 0) {
+            SpanCache& cache = file.GetSpanCache();
+            if (cache.Serves(*stream))
+                ReadContinuousCached(cache, *stream, static_cast<uint32_t>(entity.streamIndex), column, start, count,
+                                     scale, data);
+            else
+                ReadContinuousDirect(*stream, column, start, count, scale, data);
+        }
         return true;
     }
 

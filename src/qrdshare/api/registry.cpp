@@ -37,7 +37,8 @@ void Discard(std::unique_ptr<CQRVAStreamFile>& file) {
 
 CQRD::CQRD(LibrarySettings settings)
     : baseIsPressedStart_(settings.baseIsPressedStart),
-      indexCacheDirectory_(std::move(settings.indexCacheDirectory)) {}
+      indexCacheDirectory_(std::move(settings.indexCacheDirectory)),
+      cacheBudget_(settings.cacheBudgetBytes) {}
 
 CQRD::~CQRD() {
     for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
@@ -66,6 +67,7 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
     // on the way (including an exception) can leave the slot occupied.
     auto file = std::make_unique<CQRVAStreamFile>();
     if (!indexCacheDirectory_.empty()) file->SetCacheDirectory(indexCacheDirectory_);
+    file->SetCacheBudget(&cacheBudget_);
     const int result = file->Open(path);
     if (result != CQRVAStreamFile::kOpenOk) {
         Discard(file);

@@ -10,6 +10,7 @@
 #include "api/entity_table.h"
 #include "api/library_info.h"
 #include "api/library_settings.h"
+#include "common/cache_budget.h"
 #include "nsapi/nsapi.h"
 
 #include <cstdint>
@@ -54,6 +55,8 @@ public:
 
     int32_t BaseIsPressedStart() const { return baseIsPressedStart_; }
     const std::string& IndexCacheDirectory() const { return indexCacheDirectory_; }
+    // The memory every open file's span cache takes its entries from.
+    nscommon::CacheBudget& CacheBudget() { return cacheBudget_; }
 
 private:
     // Element k belongs to identifier k; element 0 is never used.
@@ -61,6 +64,9 @@ private:
     std::unique_ptr<EntityTable> entityTables_[kMaxOpenFiles + 1];
     int32_t baseIsPressedStart_ = 0;
     std::string indexCacheDirectory_;
+    // Destroyed after the destructor's body has closed every file, so the
+    // files' caches give their bytes back first.
+    nscommon::CacheBudget cacheBudget_;
 };
 
 // The registry of the loaded library, created (and its settings file read)

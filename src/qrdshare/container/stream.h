@@ -119,6 +119,9 @@ public:
     std::unique_ptr<CQRVAStream> Clone(CQRVAStreamFile* owner) const;
 
     CQRVAStreamFile* GetFile() const { return file_; }
+    // The chunk list the sample readers (and the file's span cache) work
+    // from, built on first use.
+    ChunkTable& SampleTable();
     const StreamHeader* GetHeader() const { return header_.get(); }
     const StreamFormat* GetFormat() const { return format_.get(); }
     uint64_t GetHeaderSectionLength() const { return headerSectionLength_; }
@@ -140,9 +143,6 @@ private:
     std::unique_ptr<CQRVAChunk> AdvancePast(std::unique_ptr<CQRVAChunk> chunk, uint64_t ticks);
     // The chunk tag as the scan compares it: 8 bytes, upper case, NULs as blanks.
     void ChunkTagKey(char key[8]) const;
-
-    // The chunk list the sample readers work from, built on first use.
-    ChunkTable& SampleTable();
 
     // The sample readers' chunk list, and the chunk of it the time-based
     // reader stands on (kept between calls; kNoSampleCursor before the first).

@@ -13,6 +13,7 @@
 #include "container/chunk.h"
 #include "container/chunk_index.h"
 #include "container/file_header.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/time_stamp.h"
 #include "layout/qr_layout.h"
@@ -38,7 +39,10 @@ CQRVAStreamFile::CQRVAStreamFile()
       startTime_(new CQRVATimeStamp()),
       stopTime_(new CQRVATimeStamp()),
       index_(new CQRVAChunkIndex()),
-      layout_(new CQRLayout()) {}
+      layout_(new CQRLayout()),
+      spanCache_(new SpanCache()) {}
+
+void CQRVAStreamFile::SetCacheBudget(nscommon::CacheBudget* budget) { spanCache_->SetBudget(budget); }
 
 CQRVAStreamFile::~CQRVAStreamFile() { Close(); }
 
@@ -62,6 +66,8 @@ void CQRVAStreamFile::Reset() {
 }
 
 void CQRVAStreamFile::Close() {
+    // Decoded spans describe this file's streams; they go with them.
+    spanCache_->Clear();
     file_.Close();
     // Streams keep chunks that point at the file handle; they go first.
     streams_.clear();

@@ -16,6 +16,10 @@
 
 #include "container/binary_file.h"
 
+namespace nscommon {
+class CacheBudget;
+}
+
 namespace qrd {
 
 class CQRLayout;
@@ -24,6 +28,7 @@ class CQRVAChunkIndex;
 struct ChunkHeader;
 class CQRVAStream;
 class CQRVATimeStamp;
+class SpanCache;
 class StreamFileHeader;
 
 class CQRVAStreamFile {
@@ -64,6 +69,11 @@ public:
     // be given with its trailing "/".  Kept across Open.
     void SetCacheDirectory(const std::string& directory) { cacheDirectory_ = directory; }
     const std::string& GetCacheDirectory() const { return cacheDirectory_; }
+    // The budget this file's cache of decoded spans takes its memory from
+    // (span_cache.h); null, the default, or a budget of 0 keeps no cache.
+    // Kept across Open; the budget must outlive the file.
+    void SetCacheBudget(nscommon::CacheBudget* budget);
+    SpanCache& GetSpanCache() { return *spanCache_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
     int ReportProgress(const char* text, uint32_t percent);
 
@@ -213,6 +223,7 @@ private:
     std::string path_;
     std::string cacheDirectory_;
     std::unique_ptr<CQRLayout> layout_;
+    std::unique_ptr<SpanCache> spanCache_;
 };
 
 }  // namespace qrd
