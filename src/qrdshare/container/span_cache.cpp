@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
 
 #include "common/cache_budget.h"
 #include "container/binary_file.h"
@@ -10,6 +9,7 @@
 #include "container/sample_kernels.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
+#include "platform/large_buffer.h"
 
 namespace qrd {
 
@@ -27,9 +27,14 @@ void SetBit(std::vector<uint64_t>& bits, uint32_t i) {
 }  // namespace
 
 struct SpanCache::Entry {
-    std::unique_ptr<uint16_t[]> columns;  // channel c starts at c * stride (left unfilled until decoded)
+    Entry() = default;
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+    ~Entry() { nsplatform::FreeLargeBuffer(columns, static_cast<size_t>(bytes)); }
+
+    uint16_t* columns = nullptr;    // channel c starts at c * stride
     uint64_t stride = 0;
-    uint64_t bytes = 0;             // taken from the budget
+    uint64_t bytes = 0;             // the buffer's size, taken from the budget
     std::vector<uint64_t> readBy;   // columns that have read the entry
     uint64_t lastUse = 0;
 };
@@ -91,25 +96,26 @@ SpanCache::StreamState* SpanCache::StateOf(CQRVAStream& stream, uint32_t streamI
     state.built = true;
     const ChunkTable& table = stream.SampleTable();
     state.channels = table.ChannelCount();
-    // Spans of consecutive chunks with about kSpanBytes of payload each.
+    // Spans of consecutive chunks with at most kSpanBytes of payload each
+    // (or a single larger chunk).
     Span span;
     uint64_t bytes = 0;
     for (size_t k = 0; k < table.Size(); ++k) {
         const ChunkTableEntry& e = table.At(k);
-        if (span.endChunk == span.firstChunk) {
-            span.firstInstant = e.firstInstant;
-        }
-        span.endChunk = k + 1;
-        span.instants += e.valueCount / state.channels;
-        if (e.valueCount % state.channels != 0 || 2 * e.valueCount > kLargestChunk) span.decodable = false;
-        bytes += 2 * e.valueCount;
-        if (bytes >= kSpanBytes || k + 1 == table.Size()) {
+        const uint64_t payload = 2 * e.valueCount;
+        if (span.endChunk > span.firstChunk && bytes + payload > kSpanBytes) {
             state.spans.push_back(std::move(span));
             span = Span();
-            span.firstChunk = span.endChunk = k + 1;
+            span.firstChunk = span.endChunk = k;
             bytes = 0;
         }
+        if (span.endChunk == span.firstChunk) span.firstInstant = e.firstInstant;
+        span.endChunk = k + 1;
+        span.instants += e.valueCount / state.channels;
+        if (e.valueCount % state.channels != 0 || payload > kLargestChunk) span.decodable = false;
+        bytes += payload;
     }
+    if (span.endChunk > span.firstChunk) state.spans.push_back(std::move(span));
     return &state;
 }
 
@@ -143,24 +149,41 @@ const uint16_t* SpanCache::Samples(CQRVAStream& stream, uint32_t streamIndex, ui
     Entry& entry = *span.entry;
     entry.lastUse = ++clock_;
     SetBit(entry.readBy, column);
-    return entry.columns.get() + column * entry.stride + (instant - span.firstInstant);
+    return entry.columns + column * entry.stride + (instant - span.firstInstant);
 }
 
 bool SpanCache::Admit(StreamState& state, Span& span) {
-    const uint64_t stride = (span.instants + kColumnAlign - 1) / kColumnAlign * kColumnAlign;
-    const uint64_t bytes = stride * state.channels * sizeof(uint16_t);
     if (budget_ == nullptr) return false;
+    const uint64_t stride = (span.instants + kColumnAlign - 1) / kColumnAlign * kColumnAlign;
+    const uint64_t wanted = stride * state.channels * sizeof(uint16_t);
+    if (wanted > SIZE_MAX) return false;
+    const uint64_t bytes = nsplatform::LargeBufferSize(static_cast<size_t>(wanted));
+    if (bytes == 0) return false;
+    // A used-up entry of the same size is taken over first: its buffer and
+    // its share of the budget change hands, and memory the system has to
+    // hand out afresh (which costs more than decoding on some machines) is
+    // only asked for while nothing can be reused.
+    Span* victim = OldestUsedUp();
+    if (victim != nullptr && victim->entry->bytes == bytes) {
+        std::unique_ptr<Entry> entry = std::move(victim->entry);
+        entry->readBy.clear();
+        entry->stride = stride;
+        span.entry = std::move(entry);
+        return true;
+    }
     while (!budget_->TryReserve(bytes)) {
-        if (!EvictOne()) return false;
+        victim = OldestUsedUp();
+        if (victim == nullptr) return false;
+        Drop(*victim);
     }
     auto entry = std::make_unique<Entry>();
-    entry->stride = stride;
-    entry->bytes = bytes;
-    entry->columns.reset(new (std::nothrow) uint16_t[static_cast<size_t>(stride * state.channels)]);
-    if (!entry->columns) {
+    entry->columns = static_cast<uint16_t*>(nsplatform::AllocateLargeBuffer(static_cast<size_t>(bytes)));
+    if (entry->columns == nullptr) {
         budget_->Release(bytes);
         return false;
     }
+    entry->stride = stride;
+    entry->bytes = bytes;
     span.entry = std::move(entry);
     return true;
 }
@@ -176,7 +199,7 @@ bool SpanCache::Decode(CQRVAStream& stream, const StreamState& state, const Span
         scratch_.resize(static_cast<size_t>(2 * e.valueCount));
         if (!file->Seek(e.dataOffset) || !file->Read(scratch_.data(), scratch_.size())) return false;
         SplitChannels(scratch_.data(), static_cast<size_t>(instants), state.channels,
-                      entry.columns.get() + (e.firstInstant - span.firstInstant), static_cast<size_t>(entry.stride));
+                      entry.columns + (e.firstInstant - span.firstInstant), static_cast<size_t>(entry.stride));
     }
     // The scratch buffer holds one chunk; a recording with unusually large
     // chunks should not keep that much memory around between reads.
@@ -193,7 +216,7 @@ bool SpanCache::UsedUp(const StreamState& state, const Entry& entry) const {
     return true;
 }
 
-bool SpanCache::EvictOne() {
+SpanCache::Span* SpanCache::OldestUsedUp() {
     Span* oldest = nullptr;
     for (auto& state : streams_) {
         if (!state) continue;
@@ -203,9 +226,7 @@ bool SpanCache::EvictOne() {
                 oldest = &span;
         }
     }
-    if (oldest == nullptr) return false;
-    Drop(*oldest);
-    return true;
+    return oldest;
 }
 
 void SpanCache::Drop(Span& span) {

@@ -15,11 +15,12 @@
 //     asking for it follows a read of another channel of the stream (the host
 //     is going through channels).  A host that reads a single channel never
 //     makes the cache decode anything; it reads straight from the file.
-//   - Bytes come from a budget that every open file of the library shares;
-//     entries are kept while the budget has room.
-//   - When it has none, an entry goes only once every channel that an entity
-//     reads from its stream has read it (the entry is used up), least
-//     recently used first.  An entry some channel still has to read is never
+//   - An entry is used up once every channel that an entity reads from its
+//     stream has read it.  A new entry takes over the buffer of the used-up
+//     entry used longest ago; only when there is none does it take fresh
+//     memory, from a budget that every open file of the library shares.
+//   - When the budget has no room, used-up entries are dropped (least
+//     recently used first) to make some.  An entry some channel still has to read is never
 //     dropped for another, so a recording larger than the budget keeps the
 //     spans it holds and reads the rest straight from the file: reading
 //     channel after channel never decodes a span twice, and reading window
@@ -47,8 +48,9 @@ class CQRVAStream;
 
 class SpanCache {
 public:
-    // Payload bytes a span covers (it ends with the chunk that reaches them).
-    static constexpr uint64_t kSpanBytes = 2 * 1024 * 1024;
+    // Payload bytes a span covers at most (a single larger chunk is a span
+    // of its own): a few large pages of decoded columns.
+    static constexpr uint64_t kSpanBytes = 4 * 1024 * 1024;
     // Chunks larger than this are never decoded (a damaged length must not
     // make the cache allocate a huge buffer).
     static constexpr uint64_t kLargestChunk = 64 * 1024 * 1024;
@@ -99,8 +101,8 @@ private:
     bool Admit(StreamState& state, Span& span);
     bool Decode(CQRVAStream& stream, const StreamState& state, const Span& span, Entry& entry);
     bool UsedUp(const StreamState& state, const Entry& entry) const;
-    // Drops the used-up entry used longest ago; false when there is none.
-    bool EvictOne();
+    // The span whose used-up entry was used longest ago, or null.
+    Span* OldestUsedUp();
     void Drop(Span& span);
 
     nscommon::CacheBudget* budget_ = nullptr;
