@@ -16,8 +16,6 @@
 
 namespace qrd {
 
-class CQRVAEvent;
-
 // A run of items that share one start time: one event, one spike, one sweep,
 // or the whole of a continuous channel.
 struct ItemBlock {
@@ -28,6 +26,14 @@ struct ItemBlock {
     uint16_t eventValue = 0;   // trigger items only
     uint16_t triggerWord = 0;  // trigger items only
 };
+
+// Where one spike record lies in the file: recorded while the spikes are
+// counted at open, one per item of a spike segment entity.
+struct SpikePosition {
+    uint64_t fileOffset = 0;  // the record's first byte
+    int32_t sampleCount = 0;  // samples of the cut-out, as counted
+};
+static_assert(sizeof(SpikePosition) <= 16, "a spike's position costs at most 16 bytes");
 
 // Entity types as the host sees them (ns_ENTITY_EVENT, _ANALOG, _SEGMENT).
 enum EntityKind : int32_t {
@@ -58,11 +64,9 @@ struct EntityRecord {
     // The blocks' start and end times never decrease, so a time can be
     // looked up by bisection (set when the entity is built).
     bool timeOrdered = false;
-    // Segment read cursor of a spike segment entity: the spike of item
-    // cursorIndex, so that reading items in increasing order walks on from
-    // the last one instead of from the stream's first event.
-    std::unique_ptr<CQRVAEvent> cursorEvent;
-    int32_t cursorIndex = -1;
+    // Spike segment entities: where each item's spike record lies, so that
+    // a cut-out is read straight from its place, in any order.
+    std::vector<SpikePosition> spikes;
 
     EntityRecord();
     ~EntityRecord();

@@ -3,11 +3,11 @@
 #include "api/entity_build_steps.h"
 #include "api/entity_table.h"
 #include "api/sample_scale.h"
-#include "api/spike_channel_match.h"
 #include "api/stream_kind.h"
+#include "container/binary_file.h"
+#include "container/le_codec.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
-#include "contents/event.h"
 #include "contents/event_spike.h"
 
 #include <algorithm>
@@ -38,52 +38,29 @@ bool InItems(const EntityRecord& entity, int32_t index) {
 
 }  // namespace
 
-bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out,
-                      SpikeCursorRef cursor) {
-    if (!InItems(entity, index)) return false;
+bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out) {
+    if (!InItems(entity, index) || static_cast<size_t>(index) >= entity.spikes.size()) return false;
     CQRVAStream* stream = file.GetStream(static_cast<uint32_t>(entity.streamIndex));
-    if (stream == nullptr) return false;
-    const SpikeChannelMatch match = SpikeChannelMatch::OfStream(*stream);
-    const int32_t slot = match.SlotOfPosition(entity.channelPosition);
-    if (slot < 0) return false;
+    BinaryFile* handle = file.GetFileHandle();
+    if (stream == nullptr || handle == nullptr) return false;
+    const SpikePosition& at = entity.spikes[static_cast<size_t>(index)];
+    const SpikeRecordLayout layout = SpikeLayoutFor(stream->GetStreamVersion());
+    const size_t length = static_cast<size_t>(std::max(at.sampleCount, 0));
 
-    // Walk on from the cursor when it stands at or before the wanted item,
-    // else from the stream's first event.  The walk takes the cursor; it is
-    // given back only when the walk finds its spike, so a failed walk leaves
-    // no cursor behind and the next read starts from the beginning.
-    std::unique_ptr<CQRVAEvent> walker;
-    int32_t n = index;
-    if (cursor.event && cursor.index >= 0 && cursor.index <= index) {
-        walker = std::move(cursor.event);
-        n = index - cursor.index;
-    } else {
-        walker.reset(stream->FirstEvent());
-    }
-    cursor.event.reset();
-    cursor.index = -1;
-    if (!walker) return false;
+    // The record's head, and its samples when the host wants them.  The
+    // record was read whole when it was counted, so it lies within the file.
+    std::vector<uint8_t> record(layout.head + (out.data != nullptr ? 2 * length : 0));
+    if (!handle->Seek(at.fileOffset) || !handle->Read(record.data(), record.size())) return false;
+    // A record that no longer says what was counted belongs to a file that
+    // changed since it was opened.
+    if (GetI32(record.data(), layout.sampleCount) != at.sampleCount) return false;
 
-    // The same rule that counted the spikes for the entity finds them here,
-    // so item k's samples, unit and time belong to one spike.
-    const CQRVAEvtSpike* spike = nullptr;
-    for (;;) {
-        spike = EventCast<CQRVAEvtSpike>(walker.get());
-        if (spike == nullptr) return false;
-        if (match.TargetOf(spike->GetHardwareIndex()) == slot) {
-            if (n == 0) break;
-            --n;
-        }
-        if (!walker->Next()) return false;  // the stream ended first
-    }
-
-    const int32_t length = std::max(spike->GetSampleCount(), 0);
-    std::vector<uint16_t> raw(static_cast<size_t>(length));
-    if (out.data != nullptr) spike->CopySamples(raw.data(), raw.size());
-    const uint32_t unit = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(spike->GetUnitId())));
+    std::vector<uint16_t> raw(length);
+    if (out.data != nullptr)
+        for (size_t i = 0; i < length; ++i) raw[i] = GetU16(record.data(), layout.head + 2 * i);
+    const uint16_t unitId = layout.unitId ? GetU16(record.data(), layout.unitId) : kSpikeDefaultUnitId;
+    const uint32_t unit = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(unitId)));
     WriteSegment(raw, StreamScale(*stream), unit, entity.blocks[static_cast<size_t>(index)].startTime, out);
-
-    cursor.event = std::move(walker);
-    cursor.index = index;
     return true;
 }
 

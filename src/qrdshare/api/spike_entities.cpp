@@ -5,6 +5,7 @@
 #include "api/item_time.h"
 #include "api/spike_channel_match.h"
 #include "container/channel.h"
+#include "container/chunk.h"
 #include "container/stream.h"
 #include "contents/event.h"
 #include "contents/event_spike.h"
@@ -62,6 +63,11 @@ bool AddSpikeEntities(EntityBuild& build, CQRVAStream& stream, int32_t streamInd
         block.count = 1;
         block.startTime = ItemTime(spike->GetTimeStamp(), build.timeOffset);
         target.blocks.push_back(block);
+        const CQRVAChunk* chunk = event->GetChunk();
+        SpikePosition at;
+        at.fileOffset = chunk ? static_cast<uint64_t>(chunk->GetDataOffset()) + event->GetCurrentOffset() : 0;
+        at.sampleCount = spike->GetSampleCount();
+        target.spikes.push_back(at);
         target.minSampleCount = std::min(target.minSampleCount, spike->GetSampleCount());
         target.maxSampleCount = std::max(target.maxSampleCount, spike->GetSampleCount());
         ++target.itemCount;
