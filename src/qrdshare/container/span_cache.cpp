@@ -96,14 +96,14 @@ SpanCache::StreamState* SpanCache::StateOf(CQRVAStream& stream, uint32_t streamI
     state.built = true;
     const ChunkTable& table = stream.SampleTable();
     state.channels = table.ChannelCount();
-    // Spans of consecutive chunks with at most kSpanBytes of payload each
+    // Spans of consecutive chunks with at most spanBytes_ of payload each
     // (or a single larger chunk).
     Span span;
     uint64_t bytes = 0;
     for (size_t k = 0; k < table.Size(); ++k) {
         const ChunkTableEntry& e = table.At(k);
         const uint64_t payload = 2 * e.valueCount;
-        if (span.endChunk > span.firstChunk && bytes + payload > kSpanBytes) {
+        if (span.endChunk > span.firstChunk && bytes + payload > spanBytes_) {
             state.spans.push_back(std::move(span));
             span = Span();
             span.firstChunk = span.endChunk = k;

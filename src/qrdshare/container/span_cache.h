@@ -63,6 +63,9 @@ public:
     // The budget entries are taken from; null (the default) or a budget of 0
     // turns the cache off.  Entries already kept are dropped.
     void SetBudget(nscommon::CacheBudget* budget);
+    // Payload bytes a span may cover (kSpanBytes unless set before the first
+    // read; tests use small spans to see many of them in a small recording).
+    void SetSpanBytes(uint64_t bytes) { spanBytes_ = bytes > 0 ? bytes : kSpanBytes; }
     // Columns that entities read from stream streamIndex: an entry of that
     // stream is used up once all of them have read it.
     void SetReadColumns(uint32_t streamIndex, const std::vector<uint32_t>& columns);
@@ -106,6 +109,7 @@ private:
     void Drop(Span& span);
 
     nscommon::CacheBudget* budget_ = nullptr;
+    uint64_t spanBytes_ = kSpanBytes;
     std::vector<std::unique_ptr<StreamState>> streams_;
     std::vector<uint8_t> scratch_;
     uint64_t clock_ = 0;
