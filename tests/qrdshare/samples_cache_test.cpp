@@ -73,6 +73,9 @@ public:
         if (result) *result = r;
         return out;
     }
+    bool Info(uint32_t entity, ns_ENTITYINFO& info) {
+        return entry::GetEntityInfo(registry_, id_, entity, &info, sizeof info) == ns_OK;
+    }
     qrd::SpanCache& Cache() { return registry_.GetFile(id_)->GetSpanCache(); }
     nscommon::CacheBudget& Budget() { return registry_.CacheBudget(); }
     void Reopen(const std::string& path) {
@@ -182,6 +185,37 @@ TEST(SpanCache, EveryOrderAndBudgetReadsWhatTheFileHolds) {
             // Closed and opened again: the cache starts empty and reads the same.
             cached.Reopen(path);
             ExpectSameValues(cached, direct, windowFirst, {{0, kInstants}, {12345, 678}});
+        }
+    }
+}
+
+TEST(SpanCache, SweepsReadWhatTheFileHolds) {
+    // Sweeps of whole chunks and of parts of chunks; at 30 kHz the sweep
+    // windows computed from times do not fall on instants of the chunks, so
+    // some runs cannot come from columns and are read from the file.
+    for (uint32_t rate : {kRate, 30000000u}) {
+        TempDir dir;
+        std::vector<qrd::SampleSpan> sweeps;
+        const uint64_t lengths[] = {1000, 1000, 1234, 250, 3000, 777};
+        for (size_t w = 0; w < 6; ++w) sweeps.push_back({SamplesStart() + w * 200000000ull, lengths[w]});
+        const std::string path = WriteSpecTo(dir, "sweeps.qrd", SweepRecording(rate, kChannels, kChunkNs, sweeps));
+        ASSERT_FALSE(path.empty());
+        Opened direct(path, 0);
+        const std::vector<uint32_t> entities = direct.AnalogEntities();
+        ASSERT_EQ(entities.size(), kChannels);
+        ns_ENTITYINFO info;
+        ASSERT_TRUE(direct.Info(entities[0], info));
+        const uint32_t items = info.dwItemCount;
+        std::vector<Window> windows = Windows(items);
+        windows.push_back({999, 2});      // across the first sweep boundary
+        windows.push_back({1990, 1500});  // into the third sweep and beyond
+        for (uint64_t budget : {uint64_t{64} * kMiB, 2 * kMiB}) {
+            Opened cached(path, budget);
+            ExpectSameValues(cached, direct, true, windows);
+            ExpectSameValues(cached, direct, false, windows);
+            if (rate == kRate) {
+                EXPECT_GT(cached.Cache().SpansDecoded(), 0u);
+            }
         }
     }
 }

@@ -87,21 +87,55 @@ void ReadContinuousCached(SpanCache& cache, CQRVAStream& stream, uint32_t stream
     }
 }
 
+// Where a sweep read may take its samples from: the file's span cache
+// (when it serves the stream), with the file as the fallback.
+struct SweepSource {
+    CQRVAStream& stream;
+    SpanCache* cache;  // null: read from the file only
+    uint32_t streamIndex;
+    uint32_t column;
+};
+
+// The cache's answer to a sweep read into out[0, n), zeros after what it
+// delivered; false when it could not serve the read.
+bool ConvertFromCache(const SweepSource& src, uint32_t w, SweepColumnRead read, uint32_t n, const SampleScale& scale,
+                      double* out) {
+    if (src.cache == nullptr) return false;
+    read.zero = scale.zero;
+    read.step = scale.step;
+    const int64_t got = src.stream.ConvertSweepColumnFromCache(*src.cache, src.streamIndex, w, src.column, read, out);
+    if (got < 0) return false;
+    std::fill(out + std::min<int64_t>(got, n), out + n, 0.0);
+    return true;
+}
+
 // A whole sweep of the channel.
-void ReadWholeSweep(CQRVAStream& stream, uint32_t column, uint32_t w, uint32_t length, const SampleScale& scale,
-                    double* out) {
+void ReadWholeSweep(const SweepSource& src, uint32_t w, uint32_t length, const SampleScale& scale, double* out) {
+    SweepColumnRead read;
+    read.capacity = length;
+    if (ConvertFromCache(src, w, read, length, scale, out)) return;
     std::vector<uint16_t> raw(length);
-    const uint32_t got = std::min(length, stream.ReadSweepChannel(raw.data(), length, w, column));
+    const uint32_t got = std::min(length, src.stream.ReadSweepChannel(raw.data(), length, w, src.column));
     scale.Convert(raw.data(), got, out);
     std::fill(out + got, out + length, 0.0);
 }
 
-// Samples [first, first + n) of sweep w.
-void ReadSweepPart(CQRVAStream& stream, uint32_t column, uint32_t w, uint32_t first, uint32_t n,
-                   const SampleScale& scale, double* out) {
-    ReadConverted(n, scale, out, [&](uint32_t offset, uint32_t k, uint16_t* raw) {
-        return stream.ReadSweepSliceChannel(raw, k, w, column, first + offset, k);
-    });
+// Samples [first, first + n) of sweep w, in pieces as the reads from the file.
+void ReadSweepPart(const SweepSource& src, uint32_t w, uint32_t first, uint32_t n, const SampleScale& scale,
+                   double* out) {
+    for (uint32_t done = 0; done < n;) {
+        const uint32_t want = std::min(n - done, kSampleReadPiece);
+        SweepColumnRead read;
+        read.whole = false;
+        read.first = first + done;
+        read.count = read.capacity = want;
+        if (!ConvertFromCache(src, w, read, want, scale, out + done)) {
+            ReadConverted(want, scale, out + done, [&](uint32_t offset, uint32_t k, uint16_t* raw) {
+                return src.stream.ReadSweepSliceChannel(raw, k, w, src.column, first + done + offset, k);
+            });
+        }
+        done += want;
+    }
 }
 
 }  // namespace
@@ -145,18 +179,21 @@ bool ReadAnalogWindow(CQRVAStreamFile& file, const EntityRecord& entity, uint32_
     if (contCount) *contCount = inFirst;
     if (data == nullptr) return true;
 
+    SpanCache& cache = file.GetSpanCache();
+    const SweepSource src{*stream, cache.Serves(*stream) ? &cache : nullptr,
+                          static_cast<uint32_t>(entity.streamIndex), column};
     // The first sweep from the start offset, then whole sweeps while more
     // than a sweep remains, then the part of the sweep that holds the end.
-    ReadSweepPart(*stream, column, w, offset, inFirst, scale, data);
+    ReadSweepPart(src, w, offset, inFirst, scale, data);
     uint32_t done = inFirst;
     for (++w; done < count && w < sweeps.size(); ++w) {
         const uint32_t remaining = count - done;
         const uint32_t length = sweeps[w].count;
         if (remaining > length) {
-            ReadWholeSweep(*stream, column, w, length, scale, data + done);
+            ReadWholeSweep(src, w, length, scale, data + done);
             done += length;
         } else {
-            ReadSweepPart(*stream, column, w, 0, remaining, scale, data + done);
+            ReadSweepPart(src, w, 0, remaining, scale, data + done);
             done += remaining;
         }
     }

@@ -77,7 +77,7 @@ void SpanCache::SetReadColumns(uint32_t streamIndex, const std::vector<uint32_t>
 
 bool SpanCache::Serves(const CQRVAStream& stream) const {
     return budget_ != nullptr && budget_->Enabled() && stream.GetFile() != nullptr && stream.IsContinuousType() &&
-           stream.IsContinuousRecording() && stream.GetChannelCount() >= 2 && stream.GetSampleRate() > 0;
+           stream.GetChannelCount() >= 2 && stream.GetSampleRate() > 0;
 }
 
 void SpanCache::BeginColumnRead(uint32_t streamIndex, uint32_t column) {

@@ -71,8 +71,7 @@ public:
     void SetReadColumns(uint32_t streamIndex, const std::vector<uint32_t>& columns);
 
     // True when reads of this stream's columns can go through the cache: the
-    // cache is on and the stream is a continuous stream of a continuous
-    // recording with two channels or more.
+    // cache is on and the stream carries samples of two channels or more.
     bool Serves(const CQRVAStream& stream) const;
 
     // Starts a read of one column of a stream; the Samples calls that follow

@@ -21,8 +21,21 @@ class CQRVAEvent;
 class CQRVAStreamFile;
 class CQRVATimeStamp;
 class InfoObject;
+class SpanCache;
 class StreamFormat;
 class StreamHeader;
+
+// A column read of one sweep: ReadSweepChannel (whole) or
+// ReadSweepSliceChannel (samples [first, first + count)), with room for
+// capacity samples, converted as (raw - zero) x step.
+struct SweepColumnRead {
+    bool whole = true;
+    uint32_t first = 0;
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+    uint16_t zero = 0;
+    double step = 1.0;
+};
 
 class CQRVAStream {
 public:
@@ -81,6 +94,14 @@ public:
     virtual uint32_t ReadSweepSliceChannel(uint16_t* dst, uint32_t capacity, uint32_t sweep,
                                            uint32_t channel, uint32_t first, uint32_t count);
     virtual uint32_t ReadSweepChannel(uint16_t* dst, uint32_t capacity, uint32_t sweep, uint32_t channel);
+    // The same read as ReadSweepChannel / ReadSweepSliceChannel, served from
+    // the file's span cache (this stream is stream streamIndex of the file)
+    // and written converted to out: the samples delivered, as those return.
+    // -1 when the cache does not hold every sample the read takes; out is
+    // then unspecified, nothing else has changed, and the caller reads from
+    // the file instead.
+    int64_t ConvertSweepColumnFromCache(SpanCache& cache, uint32_t streamIndex, uint32_t sweep, uint32_t channel,
+                                        const SweepColumnRead& read, double* out);
 
     // ---- chunks.  Every chunk returned belongs to the caller.
     virtual std::unique_ptr<CQRVAChunk> FirstChunk();
