@@ -73,6 +73,20 @@ public:
         if (result) *result = r;
         return out;
     }
+    uint32_t EntityCount() { return registry_.EntityCount(id_); }
+    struct Segment {
+        ns_RESULT result;
+        uint32_t count = 0, unit = 0;
+        double time = 0;
+        std::vector<double> data;
+    };
+    Segment ReadSegment(uint32_t entity, uint32_t index, uint32_t room) {
+        Segment s;
+        s.data.assign(room, -12345.0);
+        s.result = entry::GetSegmentData(registry_, id_, entity, static_cast<int32_t>(index), &s.time, s.data.data(),
+                                         room * sizeof(double), &s.count, &s.unit);
+        return s;
+    }
     bool Info(uint32_t entity, ns_ENTITYINFO& info) {
         return entry::GetEntityInfo(registry_, id_, entity, &info, sizeof info) == ns_OK;
     }
@@ -131,6 +145,26 @@ void ExpectSameValues(Opened& cached, Opened& direct, bool windowFirst, const st
     } else {
         for (uint32_t e : entities)
             for (const Window& w : windows) check(e, w);
+    }
+}
+
+// Every sweep segment of every channel, into a buffer that holds all of a
+// sweep and into one that holds part of it.
+void ExpectSameSweepSegments(Opened& cached, Opened& direct) {
+    for (uint32_t e = 0; e < direct.EntityCount(); ++e) {
+        ns_ENTITYINFO info;
+        ASSERT_TRUE(direct.Info(e, info));
+        if (info.dwEntityType != ns_ENTITY_SEGMENT) continue;
+        for (uint32_t room : {4000u, 600u}) {
+            for (uint32_t w = 0; w < info.dwItemCount; ++w) {
+                const Opened::Segment a = cached.ReadSegment(e, w, room), b = direct.ReadSegment(e, w, room);
+                ASSERT_EQ(a.result, b.result);
+                ASSERT_EQ(a.count, b.count);
+                EXPECT_EQ(a.time, b.time);
+                ASSERT_EQ(0, std::memcmp(a.data.data(), b.data.data(), a.data.size() * sizeof(double)))
+                    << "entity " << e << " sweep " << w;
+            }
+        }
     }
 }
 
@@ -213,6 +247,7 @@ TEST(SpanCache, SweepsReadWhatTheFileHolds) {
             Opened cached(path, budget);
             ExpectSameValues(cached, direct, true, windows);
             ExpectSameValues(cached, direct, false, windows);
+            ExpectSameSweepSegments(cached, direct);
             if (rate == kRate) {
                 EXPECT_GT(cached.Cache().SpansDecoded(), 0u);
             }

@@ -6,6 +6,7 @@
 #include "api/stream_kind.h"
 #include "container/binary_file.h"
 #include "container/le_codec.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "contents/event_spike.h"
@@ -75,13 +76,34 @@ bool ReadSweepSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t
     // more samples than the file.
     const uint64_t length =
         std::min<uint64_t>(stream->SweepSampleCount(sweep) / channelCount, MaxSamplesPerChannel(file, channelCount));
-    std::vector<uint16_t> raw(static_cast<size_t>(length), 0);
-    if (out.data != nullptr && length > 0) {
-        stream->ReadSweepChannel(raw.data(), static_cast<uint32_t>(length), sweep,
-                                 static_cast<uint32_t>(entity.channelPosition));
-    }
     const SampleScale scale = IsDigitalTag(entity.streamTag) ? UnscaledSamples() : StreamScale(*stream);
-    WriteSegment(raw, scale, 0, entity.blocks[static_cast<size_t>(index)].startTime, out);
+    const double time = entity.blocks[static_cast<size_t>(index)].startTime;
+    const uint32_t column = static_cast<uint32_t>(entity.channelPosition);
+
+    // From the span cache: the samples that fit the host's buffer, converted
+    // straight into it; samples the sweep does not deliver read as raw 0, as
+    // they do below.
+    SpanCache& cache = file.GetSpanCache();
+    if (out.data != nullptr && length > 0 && cache.Serves(*stream)) {
+        SweepColumnRead read;
+        read.capacity = static_cast<uint32_t>(std::min<uint64_t>(length, out.dataBufferSize / sizeof(double)));
+        read.zero = scale.zero;
+        read.step = scale.step;
+        const int64_t got =
+            stream->ConvertSweepColumnFromCache(cache, static_cast<uint32_t>(entity.streamIndex), sweep, column,
+                                                read, out.data);
+        if (got >= 0) {
+            std::fill(out.data + std::min<int64_t>(got, read.capacity), out.data + read.capacity, scale(0));
+            if (out.sampleCount) *out.sampleCount = read.capacity;
+            if (out.unitId) *out.unitId = 0;
+            if (out.timeStamp) *out.timeStamp = time;
+            return true;
+        }
+    }
+    std::vector<uint16_t> raw(static_cast<size_t>(length), 0);
+    if (out.data != nullptr && length > 0)
+        stream->ReadSweepChannel(raw.data(), static_cast<uint32_t>(length), sweep, column);
+    WriteSegment(raw, scale, 0, time, out);
     return true;
 }
 
