@@ -16,7 +16,8 @@
 // over plain-read bytes per second; the single-channel pattern covers the
 // file's bytes as well.  A few values of every call are checked.
 //
-// Usage: qrd_channels_bench [--size-mb N] [--small-mb N] [--dir FOLDER] [--only window|channels|calls|single]
+// Usage: qrd_channels_bench [--size-mb N] [--small-mb N] [--dir FOLDER]
+//                           [--only window|channels|calls|single] [--budget default|small|off]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -46,6 +47,7 @@ struct Options {
     uint64_t smallMb = 256;
     std::string dir;
     std::string only;
+    std::string budget;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -59,10 +61,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.dir = argv[++i];
         } else if (a == "--only" && i + 1 < argc) {
             o.only = argv[++i];
+        } else if (a == "--budget" && i + 1 < argc) {
+            o.budget = argv[++i];
         } else {
             std::fprintf(stderr,
                          "usage: qrd_channels_bench [--size-mb N] [--small-mb N] [--dir FOLDER] "
-                         "[--only window|channels|calls|single]\n");
+                         "[--only window|channels|calls|single] [--budget default|small|off]\n");
             return false;
         }
     }
@@ -205,14 +209,18 @@ int main(int argc, char** argv) {
     std::printf("plain read():  %8.1f MB/s  (%.3f s)\n\n", plainRate, plain);
 
     struct Budget {
+        const char* key;
         const char* name;
         std::string ini;
     };
-    const std::vector<Budget> budgets = {
-        {"default budget", ""},
-        {"small budget", "[Settings]\nCacheSizeMB=" + std::to_string(o.smallMb) + "\n"},
-        {"cache off", "[Settings]\nCacheSizeMB=0\n"},
+    std::vector<Budget> budgets = {
+        {"default", "default budget", ""},
+        {"small", "small budget", "[Settings]\nCacheSizeMB=" + std::to_string(o.smallMb) + "\n"},
+        {"off", "cache off", "[Settings]\nCacheSizeMB=0\n"},
     };
+    if (!o.budget.empty())
+        budgets.erase(std::remove_if(budgets.begin(), budgets.end(), [&](const Budget& b) { return o.budget != b.key; }),
+                      budgets.end());
     const std::vector<std::string> patterns = {"window", "channels", "calls", "single"};
     std::printf("%-10s", "pattern");
     for (const Budget& b : budgets) std::printf(" | %-26s", b.name);
