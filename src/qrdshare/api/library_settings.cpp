@@ -42,8 +42,6 @@ int32_t ClampToInt32(long v) {
 
 }  // namespace
 
-LibrarySettings::LibrarySettings() : cacheBudgetBytes(nscommon::DefaultCacheBudgetBytes()) {}
-
 std::string SettingsPathForLibrary(const std::string& libraryPath) {
     if (libraryPath.empty()) return std::string();
     const size_t slash = libraryPath.find_last_of('/');

@@ -19,14 +19,14 @@
 #include <cstdint>
 #include <string>
 
+#include "common/cache_budget.h"
+
 namespace qrd {
 
 struct LibrarySettings {
     int32_t baseIsPressedStart = 0;
     std::string indexCacheDirectory;  // empty: no index cache
-    uint64_t cacheBudgetBytes;        // budget of the decoded-span caches
-
-    LibrarySettings();
+    uint64_t cacheBudgetBytes = nscommon::DefaultCacheBudgetBytes();  // budget of the decoded-span caches
 };
 
 // Longest settings path accepted, in characters without the terminating NUL.
