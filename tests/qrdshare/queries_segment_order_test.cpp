@@ -2,12 +2,14 @@
 // item of every spike segment entity gives the same samples, unit and time
 // read in increasing, decreasing or random order, including spikes that
 // belong to their entity by position, zero-length spikes, spikes of older
-// record versions and cut-outs longer than the host's buffer.
+// record versions and cut-outs longer than the host's buffer, with chunk
+// payloads cached and without.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "entities_test_recordings.h"
@@ -74,11 +76,12 @@ void ExpectItem(const Read& r, const Spike& s, uint16_t version, uint32_t room =
         ASSERT_DOUBLE_EQ(r.data[k], (static_cast<int32_t>(s.samples[k]) - 32768) * 2.0e-7) << k;
 }
 
-class SegmentOrder : public ::testing::TestWithParam<uint16_t> {};
+// Record version, and settings: chunk payloads cached (default) or not.
+class SegmentOrder : public ::testing::TestWithParam<std::tuple<uint16_t, const char*>> {};
 
 TEST_P(SegmentOrder, EveryOrderReadsTheCountedSpike) {
-    const uint16_t version = GetParam();
-    FreshQrdshare lib;
+    const uint16_t version = std::get<0>(GetParam());
+    FreshQrdshare lib(std::get<1>(GetParam()));
     ASSERT_TRUE(lib->ok()) << lib->error();
     TempDir dir;
     qrd::RecordingSpec desc;
@@ -120,6 +123,8 @@ TEST_P(SegmentOrder, EveryOrderReadsTheCountedSpike) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(RecordVersions, SegmentOrder, ::testing::Values(uint16_t{8}, uint16_t{6}, uint16_t{4}));
+INSTANTIATE_TEST_SUITE_P(RecordVersions, SegmentOrder,
+                         ::testing::Combine(::testing::Values(uint16_t{8}, uint16_t{6}, uint16_t{4}),
+                                            ::testing::Values("", "[Settings]\nCacheSizeMB=0\n")));
 
 }  // namespace

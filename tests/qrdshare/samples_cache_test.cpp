@@ -19,6 +19,8 @@
 #include "api/registry.h"
 #include "common/cache_budget.h"
 #include "container/recording_writer.h"
+#include "container/binary_file.h"
+#include "container/payload_cache.h"
 #include "container/sample_kernels.h"
 #include "container/span_cache.h"
 #include "container/stream_file.h"
@@ -356,6 +358,48 @@ TEST(SpanCache, FilesShareOneBudget) {
     registry.CloseFile(a);
     registry.CloseFile(b);
     EXPECT_EQ(registry.CacheBudget().Used(), 0u);
+}
+
+// ---- chunk payloads for spike records --------------------------------------------
+
+TEST(PayloadCache, KeepsPayloadsTwoReadersShareWithinItsBudget) {
+    TempDir dir;
+    std::string text(4096, '\0');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 7);
+    qrd::BinaryFile file;
+    ASSERT_TRUE(file.OpenRead(dir.Write("payloads.bin", text)));
+    nscommon::CacheBudget budget(2048);
+    qrd::PayloadCache cache;
+    cache.SetBudget(&budget);
+    auto byteAt = [&](uint64_t payload, uint64_t offset, uint32_t uses) -> int {
+        const uint8_t* b = cache.Bytes(file, payload, 1024, offset, 4, uses);
+        return b ? *b : -1;
+    };
+    // One reader alone: nothing is kept.
+    cache.BeginRead(1);
+    EXPECT_EQ(byteAt(0, 5, 3), -1);
+    EXPECT_EQ(cache.EntryCount(), 0u);
+    // A second reader takes the payload in; its bytes are the file's.
+    cache.BeginRead(2);
+    EXPECT_EQ(byteAt(0, 5, 3), static_cast<uint8_t>(5 * 7));
+    EXPECT_EQ(byteAt(1024, 1, 1), static_cast<uint8_t>(1025 * 7));  // used up at once
+    EXPECT_EQ(budget.Used(), 2048u);
+    // No room: the used-up payload makes it, the one with uses left stays.
+    EXPECT_EQ(byteAt(2048, 0, 1), static_cast<uint8_t>(2048 * 7));
+    EXPECT_EQ(cache.EntryCount(), 2u);
+    EXPECT_EQ(byteAt(0, 6, 3), static_cast<uint8_t>(6 * 7));
+    // Payload 2048 is used up and goes for 3072; payload 0 still has a use.
+    EXPECT_EQ(byteAt(3072, 0, 2), static_cast<uint8_t>(3072 * 7));
+    EXPECT_EQ(byteAt(1024, 0, 1), -1);  // nothing used up: no room
+    EXPECT_EQ(byteAt(0, 7, 3), static_cast<uint8_t>(7 * 7));
+    EXPECT_EQ(cache.EntryCount(), 2u);
+    EXPECT_LE(budget.Used(), 2048u);
+    // Ranges outside the payload and payloads beyond the file give nothing.
+    EXPECT_EQ(cache.Bytes(file, 0, 1024, 1022, 4, 1), nullptr);
+    EXPECT_EQ(cache.Bytes(file, 4000, 1024, 0, 4, 1), nullptr);
+    EXPECT_EQ(budget.Used(), cache.BytesHeld());
+    cache.Clear();
+    EXPECT_EQ(budget.Used(), 0u);
 }
 
 // ---- the setting ----------------------------------------------------------------

@@ -27,10 +27,18 @@ struct ItemBlock {
     uint16_t triggerWord = 0;  // trigger items only
 };
 
-// Where one spike record lies in the file: recorded while the spikes are
-// counted at open, one per item of a spike segment entity.
+// A chunk of a spike stream that holds counted spikes.
+struct SpikeChunk {
+    uint64_t dataOffset = 0;  // file offset of the payload
+    uint64_t dataSize = 0;    // payload bytes
+    uint32_t spikes = 0;      // spikes counted in it, over all entities
+};
+
+// Where one spike record lies: recorded while the spikes are counted at
+// open, one per item of a spike segment entity.
 struct SpikePosition {
-    uint64_t fileOffset = 0;  // the record's first byte
+    uint64_t offset = 0;      // of the record in the chunk's payload
+    uint32_t chunk = 0;       // index into the stream's SpikeChunk list
     int32_t sampleCount = 0;  // samples of the cut-out, as counted
 };
 static_assert(sizeof(SpikePosition) <= 16, "a spike's position costs at most 16 bytes");
@@ -65,8 +73,10 @@ struct EntityRecord {
     // looked up by bisection (set when the entity is built).
     bool timeOrdered = false;
     // Spike segment entities: where each item's spike record lies, so that
-    // a cut-out is read straight from its place, in any order.
+    // a cut-out is read straight from its place, in any order; the chunks
+    // are listed once per stream and shared by its entities.
     std::vector<SpikePosition> spikes;
+    std::shared_ptr<const std::vector<SpikeChunk>> spikeChunks;
 
     EntityRecord();
     ~EntityRecord();

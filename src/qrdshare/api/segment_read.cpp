@@ -6,6 +6,7 @@
 #include "api/stream_kind.h"
 #include "container/binary_file.h"
 #include "container/le_codec.h"
+#include "container/payload_cache.h"
 #include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
@@ -40,26 +41,40 @@ bool InItems(const EntityRecord& entity, int32_t index) {
 }  // namespace
 
 bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out) {
-    if (!InItems(entity, index) || static_cast<size_t>(index) >= entity.spikes.size()) return false;
+    if (!InItems(entity, index) || static_cast<size_t>(index) >= entity.spikes.size() || !entity.spikeChunks)
+        return false;
     CQRVAStream* stream = file.GetStream(static_cast<uint32_t>(entity.streamIndex));
     BinaryFile* handle = file.GetFileHandle();
     if (stream == nullptr || handle == nullptr) return false;
     const SpikePosition& at = entity.spikes[static_cast<size_t>(index)];
+    if (at.chunk >= entity.spikeChunks->size()) return false;
+    const SpikeChunk& chunk = (*entity.spikeChunks)[at.chunk];
     const SpikeRecordLayout layout = SpikeLayoutFor(stream->GetStreamVersion());
     const size_t length = static_cast<size_t>(std::max(at.sampleCount, 0));
 
-    // The record's head, and its samples when the host wants them.  The
-    // record was read whole when it was counted, so it lies within the file.
-    std::vector<uint8_t> record(layout.head + (out.data != nullptr ? 2 * length : 0));
-    if (!handle->Seek(at.fileOffset) || !handle->Read(record.data(), record.size())) return false;
+    // The record's head, and its samples when the host wants them: from the
+    // chunk's payload in the file's payload cache, else read from the file.
+    // The record was read whole when it was counted, so it lies within the
+    // payload and the file.
+    const size_t need = layout.head + (out.data != nullptr ? 2 * length : 0);
+    PayloadCache& cache = file.GetPayloadCache();
+    cache.BeginRead(reinterpret_cast<uintptr_t>(&entity));
+    const uint8_t* bytes =
+        cache.Bytes(*handle, chunk.dataOffset, chunk.dataSize, at.offset, need, chunk.spikes);
+    std::vector<uint8_t> record;
+    if (bytes == nullptr) {
+        record.resize(need);
+        if (!handle->Seek(chunk.dataOffset + at.offset) || !handle->Read(record.data(), record.size())) return false;
+        bytes = record.data();
+    }
     // A record that no longer says what was counted belongs to a file that
     // changed since it was opened.
-    if (GetI32(record.data(), layout.sampleCount) != at.sampleCount) return false;
+    if (GetI32(bytes, layout.sampleCount) != at.sampleCount) return false;
 
     std::vector<uint16_t> raw(length);
     if (out.data != nullptr)
-        for (size_t i = 0; i < length; ++i) raw[i] = GetU16(record.data(), layout.head + 2 * i);
-    const uint16_t unitId = layout.unitId ? GetU16(record.data(), layout.unitId) : kSpikeDefaultUnitId;
+        for (size_t i = 0; i < length; ++i) raw[i] = GetU16(bytes, layout.head + 2 * i);
+    const uint16_t unitId = layout.unitId ? GetU16(bytes, layout.unitId) : kSpikeDefaultUnitId;
     const uint32_t unit = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(unitId)));
     WriteSegment(raw, StreamScale(*stream), unit, entity.blocks[static_cast<size_t>(index)].startTime, out);
     return true;

@@ -22,7 +22,8 @@ struct SegmentOutput {
 // tells how many were written (with data null: the segment's length).
 // False for an index outside the items or a segment that cannot be found.
 // A spike is read from the position recorded for it when the spikes were
-// counted: one read of its record, whatever order the items are read in.
+// counted, out of its chunk's payload in the file's payload cache (or with
+// one read of the record), whatever order the items are read in.
 bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out);
 bool ReadSweepSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out);
 

@@ -50,6 +50,8 @@ bool AddSpikeEntities(EntityBuild& build, CQRVAStream& stream, int32_t streamInd
         records.push_back(&record);
     }
 
+    auto chunks = std::make_shared<std::vector<SpikeChunk>>();
+    for (EntityRecord* record : records) record->spikeChunks = chunks;
     const SpikeChannelMatch match = SpikeChannelMatch::OfStream(stream);
     std::unique_ptr<CQRVAEvent> event(stream.FirstEvent());
     for (bool more = event != nullptr; more; more = event->Next()) {
@@ -64,8 +66,13 @@ bool AddSpikeEntities(EntityBuild& build, CQRVAStream& stream, int32_t streamInd
         block.startTime = ItemTime(spike->GetTimeStamp(), build.timeOffset);
         target.blocks.push_back(block);
         const CQRVAChunk* chunk = event->GetChunk();
+        const uint64_t dataOffset = chunk ? static_cast<uint64_t>(chunk->GetDataOffset()) : 0;
+        if (chunks->empty() || chunks->back().dataOffset != dataOffset)
+            chunks->push_back(SpikeChunk{dataOffset, chunk ? chunk->GetDataSize() : 0, 0});
+        ++chunks->back().spikes;
         SpikePosition at;
-        at.fileOffset = chunk ? static_cast<uint64_t>(chunk->GetDataOffset()) + event->GetCurrentOffset() : 0;
+        at.offset = event->GetCurrentOffset();
+        at.chunk = static_cast<uint32_t>(chunks->size() - 1);
         at.sampleCount = spike->GetSampleCount();
         target.spikes.push_back(at);
         target.minSampleCount = std::min(target.minSampleCount, spike->GetSampleCount());

@@ -13,6 +13,7 @@
 #include "container/chunk.h"
 #include "container/chunk_index.h"
 #include "container/file_header.h"
+#include "container/payload_cache.h"
 #include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/time_stamp.h"
@@ -40,9 +41,13 @@ CQRVAStreamFile::CQRVAStreamFile()
       stopTime_(new CQRVATimeStamp()),
       index_(new CQRVAChunkIndex()),
       layout_(new CQRLayout()),
-      spanCache_(new SpanCache()) {}
+      spanCache_(new SpanCache()),
+      payloadCache_(new PayloadCache()) {}
 
-void CQRVAStreamFile::SetCacheBudget(nscommon::CacheBudget* budget) { spanCache_->SetBudget(budget); }
+void CQRVAStreamFile::SetCacheBudget(nscommon::CacheBudget* budget) {
+    spanCache_->SetBudget(budget);
+    payloadCache_->SetBudget(budget);
+}
 
 CQRVAStreamFile::~CQRVAStreamFile() { Close(); }
 
@@ -66,8 +71,9 @@ void CQRVAStreamFile::Reset() {
 }
 
 void CQRVAStreamFile::Close() {
-    // Decoded spans describe this file's streams; they go with them.
+    // Cached samples and payloads belong to this file; they go with it.
     spanCache_->Clear();
+    payloadCache_->Clear();
     file_.Close();
     // Streams keep chunks that point at the file handle; they go first.
     streams_.clear();

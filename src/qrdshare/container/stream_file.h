@@ -28,6 +28,7 @@ class CQRVAChunkIndex;
 struct ChunkHeader;
 class CQRVAStream;
 class CQRVATimeStamp;
+class PayloadCache;
 class SpanCache;
 class StreamFileHeader;
 
@@ -69,11 +70,13 @@ public:
     // be given with its trailing "/".  Kept across Open.
     void SetCacheDirectory(const std::string& directory) { cacheDirectory_ = directory; }
     const std::string& GetCacheDirectory() const { return cacheDirectory_; }
-    // The budget this file's cache of decoded spans takes its memory from
-    // (span_cache.h); null, the default, or a budget of 0 keeps no cache.
-    // Kept across Open; the budget must outlive the file.
+    // The budget this file's caches (decoded spans, span_cache.h; chunk
+    // payloads, payload_cache.h) take their memory from; null, the default,
+    // or a budget of 0 keeps no cache.  Kept across Open; the budget must
+    // outlive the file.
     void SetCacheBudget(nscommon::CacheBudget* budget);
     SpanCache& GetSpanCache() { return *spanCache_; }
+    PayloadCache& GetPayloadCache() { return *payloadCache_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
     int ReportProgress(const char* text, uint32_t percent);
 
@@ -224,6 +227,7 @@ private:
     std::string cacheDirectory_;
     std::unique_ptr<CQRLayout> layout_;
     std::unique_ptr<SpanCache> spanCache_;
+    std::unique_ptr<PayloadCache> payloadCache_;
 };
 
 }  // namespace qrd
