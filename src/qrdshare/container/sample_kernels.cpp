@@ -46,7 +46,11 @@ __attribute__((target("avx512f,avx512bw"))) void ConvertSamplesAvx512(const uint
                                                                        uint16_t zero, double step, double* out) {
     const __m512i z = _mm512_set1_epi32(zero);
     const __m512d q = _mm512_set1_pd(step);
-    size_t i = 0;
+    // The first few samples one by one, so that the stores below fill whole
+    // cache lines of the host's buffer instead of straddling two.
+    size_t i = std::min(count, (64 - reinterpret_cast<uintptr_t>(out) % 64) % 64 / sizeof(double));
+    if (reinterpret_cast<uintptr_t>(out) % sizeof(double) != 0) i = 0;
+    ConvertSamplesPortable(raw, i, zero, step, out);
     for (; i + 16 <= count; i += 16) {
         const __m512i v = _mm512_sub_epi32(
             _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(raw + i))), z);
