@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
     const double plain = BestPlainRead(path);
     std::printf("plain read():                 %8.1f MB/s (%.3f s)\n", mb / plain, plain);
 
-    LoadedLibrary lib(folder, "libqrdshare_spikes", "");
+    auto loaded = std::make_unique<LoadedLibrary>(folder, "libqrdshare_spikes", "");
+    LoadedLibrary& lib = *loaded;
     if (!lib.ok()) {
         std::fprintf(stderr, "%s\n", lib.error().c_str());
         return 1;
@@ -169,6 +171,7 @@ int main(int argc, char** argv) {
     std::printf("every spike of every entity:  %8.3f s, %llu calls, %.1f MB/s (%.3f of a plain read)\n", all,
                 static_cast<unsigned long long>(calls), mb / all, plain / all);
     lib.CloseFile(id);
+    loaded.reset();  // removes the library's copy from the folder
     std::remove(path.c_str());
     ::rmdir(folder.c_str());
     if (failures) std::fprintf(stderr, "%d reads failed or read wrong values\n", failures);
