@@ -5,7 +5,7 @@
 #include "random_access_file.h"
 #include "sample_decoder.h"
 
-#include "platform/large_pages.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <new>
@@ -53,11 +53,11 @@ PieceCache::PieceCache(const RandomAccessFile& file, const std::vector<std::uniq
 }
 
 PieceCache::~PieceCache() {
-    for (uint8_t* slab : slabs_) nsplatform::FreeLargePages(slab, slabBytes());
+    for (uint8_t* slab : slabs_) nsplatform::FreeLargeBuffer(slab, slabBytes());
     budget_.Release(reserved_);
 }
 
-size_t PieceCache::slabBytes() const { return std::max(nsplatform::kLargePageBytes, pieceBytes_); }
+size_t PieceCache::slabBytes() const { return std::max(nsplatform::kLargeBufferUnit, pieceBytes_); }
 
 // Channels that read samples from the file are the analog and segment ones
 // with a rate (the others fail before reading).  Their blocks ascend in the
@@ -185,7 +185,7 @@ uint8_t* PieceCache::newBuffer() {
     if (spare_.empty() && fileSize_ >= 4 * uint64_t{slabBytes()}) {
         const size_t slab = slabBytes();
         if (budget_.TryReserve(slab)) {
-            if (auto* memory = static_cast<uint8_t*>(nsplatform::AllocateLargePages(slab))) {
+            if (auto* memory = static_cast<uint8_t*>(nsplatform::AllocateLargeBuffer(slab))) {
                 slabs_.push_back(memory);
                 reserved_ += slab;
                 for (size_t offset = slab; offset >= pieceBytes_; offset -= pieceBytes_)

@@ -1,11 +1,11 @@
 #include "table_arena.h"
 
-#include "platform/large_pages.h"
+#include "platform/large_buffer.h"
 
 namespace mapshare {
 
 TableArena::~TableArena() {
-    for (const Region& r : regions_) nsplatform::FreeLargePages(r.base, r.bytes);
+    for (const Region& r : regions_) nsplatform::FreeLargeBuffer(r.base, r.bytes);
 }
 
 void* TableArena::allocate(size_t bytes, size_t align) {
@@ -15,8 +15,8 @@ void* TableArena::allocate(size_t bytes, size_t align) {
     if (next_ == nullptr || aligned > end || bytes > end - aligned) {
         // A new slab: one large page, or as many as a large table needs.
         // The rest of the previous slab is left unused.
-        const size_t slab = bytes > nsplatform::kLargePageBytes / 2 ? bytes : nsplatform::kLargePageBytes;
-        auto* base = static_cast<uint8_t*>(nsplatform::AllocateLargePages(slab));
+        const size_t slab = bytes > nsplatform::kLargeBufferUnit / 2 ? bytes : nsplatform::kLargeBufferUnit;
+        auto* base = static_cast<uint8_t*>(nsplatform::AllocateLargeBuffer(slab));
         if (!base) throw std::bad_alloc();
         regions_.push_back(Region{base, slab});
         if (slab == bytes && next_ != nullptr) {
@@ -26,8 +26,8 @@ void* TableArena::allocate(size_t bytes, size_t align) {
             return base;
         }
         next_ = base;
-        end_ = base + ((slab + nsplatform::kLargePageBytes - 1) / nsplatform::kLargePageBytes) *
-                          nsplatform::kLargePageBytes;
+        end_ = base + ((slab + nsplatform::kLargeBufferUnit - 1) / nsplatform::kLargeBufferUnit) *
+                          nsplatform::kLargeBufferUnit;
         aligned = reinterpret_cast<uintptr_t>(base);
     }
     last_ = reinterpret_cast<uint8_t*>(aligned);

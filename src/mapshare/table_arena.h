@@ -3,7 +3,7 @@
 // Parsing builds a table of block descriptors for every channel; together
 // they are most of the memory an open file holds, and filling fresh memory
 // page by page is most of what parsing costs.  The arena hands out that
-// memory from large pages (platform/large_pages.h), one fault filling 2 MiB,
+// memory from large pages (platform/large_buffer.h), one fault filling 2 MiB,
 // and gives it all back when the file closes.  Memory freed before then (a
 // table outgrowing its first reservation) is not reused: the prediction of
 // the parser keeps that small.

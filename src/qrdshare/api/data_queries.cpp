@@ -61,7 +61,7 @@ bool ReadSegmentData(CQRVAStreamFile& file, EntityRecord& entity, int32_t index,
                      uint32_t dataBufferSize, uint32_t* sampleCount, uint32_t* unitId) {
     const SegmentOutput out{timeStamp, data, dataBufferSize, sampleCount, unitId};
     if (IsSpikeTag(entity.streamTag))
-        return ReadSpikeSegment(file, entity, index, out, SpikeCursorRef{entity.cursorEvent, entity.cursorIndex});
+        return ReadSpikeSegment(file, entity, index, out);
     if (StreamKindOfTag(entity.streamTag) == StreamKind::kRawData) return ReadSweepSegment(file, entity, index, out);
     return false;
 }

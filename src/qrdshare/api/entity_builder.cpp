@@ -6,11 +6,13 @@
 #include "api/item_time.h"
 #include "api/stream_kind.h"
 #include "container/binary_file.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace qrd {
 
@@ -53,10 +55,16 @@ bool BuildEntityTable(CQRVAStreamFile& file, int32_t baseIsPressedStart, EntityT
             case StreamKind::kNone:
                 break;
         }
+        std::vector<uint32_t> columns;
         for (size_t e = before; e < table.Count(); ++e) {
             EntityRecord& record = *table.At(static_cast<uint32_t>(e));
             record.timeOrdered = BlocksInTimeOrder(record.blocks, stream->GetSampleRate());
+            if (record.entityType == kEntityAnalog && record.channelPosition >= 0)
+                columns.push_back(static_cast<uint32_t>(record.channelPosition));
         }
+        // The span cache drops a decoded span once every one of these
+        // columns has read it.
+        if (!columns.empty()) file.GetSpanCache().SetReadColumns(s, columns);
     }
     return true;
 }

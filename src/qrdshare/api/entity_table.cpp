@@ -1,10 +1,7 @@
 #include "api/entity_table.h"
 
-#include "contents/event.h"
-
 namespace qrd {
 
-// Out of line, where the cursor's class is complete.
 EntityRecord::EntityRecord() = default;
 EntityRecord::~EntityRecord() = default;
 

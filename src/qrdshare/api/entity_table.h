@@ -16,8 +16,6 @@
 
 namespace qrd {
 
-class CQRVAEvent;
-
 // A run of items that share one start time: one event, one spike, one sweep,
 // or the whole of a continuous channel.
 struct ItemBlock {
@@ -28,6 +26,22 @@ struct ItemBlock {
     uint16_t eventValue = 0;   // trigger items only
     uint16_t triggerWord = 0;  // trigger items only
 };
+
+// A chunk of a spike stream that holds counted spikes.
+struct SpikeChunk {
+    uint64_t dataOffset = 0;  // file offset of the payload
+    uint64_t dataSize = 0;    // payload bytes
+    uint32_t spikes = 0;      // spikes counted in it, over all entities
+};
+
+// Where one spike record lies: recorded while the spikes are counted at
+// open, one per item of a spike segment entity.
+struct SpikePosition {
+    uint64_t offset = 0;      // of the record in the chunk's payload
+    uint32_t chunk = 0;       // index into the stream's SpikeChunk list
+    int32_t sampleCount = 0;  // samples of the cut-out, as counted
+};
+static_assert(sizeof(SpikePosition) <= 16, "a spike's position costs at most 16 bytes");
 
 // Entity types as the host sees them (ns_ENTITY_EVENT, _ANALOG, _SEGMENT).
 enum EntityKind : int32_t {
@@ -58,11 +72,11 @@ struct EntityRecord {
     // The blocks' start and end times never decrease, so a time can be
     // looked up by bisection (set when the entity is built).
     bool timeOrdered = false;
-    // Segment read cursor of a spike segment entity: the spike of item
-    // cursorIndex, so that reading items in increasing order walks on from
-    // the last one instead of from the stream's first event.
-    std::unique_ptr<CQRVAEvent> cursorEvent;
-    int32_t cursorIndex = -1;
+    // Spike segment entities: where each item's spike record lies, so that
+    // a cut-out is read straight from its place, in any order; the chunks
+    // are listed once per stream and shared by its entities.
+    std::vector<SpikePosition> spikes;
+    std::shared_ptr<const std::vector<SpikeChunk>> spikeChunks;
 
     EntityRecord();
     ~EntityRecord();

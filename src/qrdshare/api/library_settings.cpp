@@ -13,6 +13,7 @@
 #include <climits>
 #include <vector>
 
+#include "common/cache_budget.h"
 #include "container/binary_file.h"
 
 namespace qrd {
@@ -22,6 +23,7 @@ namespace {
 const char kSection[] = "Settings";
 const char kBaseIsPressedStartKey[] = "BaseIsPressedStart";
 const char kIndexCacheDirectoryKey[] = "IndexCacheDirectory";
+const char kCacheSizeKey[] = "CacheSizeMB";
 
 // A settings file holds a handful of keys; anything larger is not one of
 // ours and is not read into memory.  This also keeps out paths that are not
@@ -72,6 +74,9 @@ LibrarySettings ReadLibrarySettings(const std::string& iniPath) {
     settings.baseIsPressedStart = ClampToInt32(ini.GetLongValue(kSection, kBaseIsPressedStartKey, 0));
     const char* cacheDir = ini.GetValue(kSection, kIndexCacheDirectoryKey, nullptr);
     if (cacheDir) settings.indexCacheDirectory = cacheDir;
+    // Megabytes; a malformed value keeps the default.
+    settings.cacheBudgetBytes =
+        nscommon::CacheBudgetFromMegabytes(ini.GetValue(kSection, kCacheSizeKey, nullptr), settings.cacheBudgetBytes);
     return settings;
 }
 

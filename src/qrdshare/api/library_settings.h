@@ -8,6 +8,10 @@
 //                        item times are measured from the file time instead of
 //                        the recording start.
 //   IndexCacheDirectory  text; folder for chunk index cache files.
+//   CacheSizeMB          decimal megabytes that all open files' caches of
+//                        decoded samples share; 0 turns the cache off.  The
+//                        default is an eighth of physical memory, at most
+//                        4 GiB (nscommon::DefaultCacheBudgetBytes).
 // A missing, unreadable or malformed file leaves every setting at its default
 // and reports nothing.
 #pragma once
@@ -15,11 +19,14 @@
 #include <cstdint>
 #include <string>
 
+#include "common/cache_budget.h"
+
 namespace qrd {
 
 struct LibrarySettings {
     int32_t baseIsPressedStart = 0;
     std::string indexCacheDirectory;  // empty: no index cache
+    uint64_t cacheBudgetBytes = nscommon::DefaultCacheBudgetBytes();  // budget of the decoded-span caches
 };
 
 // Longest settings path accepted, in characters without the terminating NUL.

@@ -52,7 +52,8 @@ HeldFile::HeldFile(std::shared_ptr<OpenRecording> recording) : recording_(std::m
 
 CQRD::CQRD(LibrarySettings settings)
     : baseIsPressedStart_(settings.baseIsPressedStart),
-      indexCacheDirectory_(std::move(settings.indexCacheDirectory)) {}
+      indexCacheDirectory_(std::move(settings.indexCacheDirectory)),
+      cacheBudget_(settings.cacheBudgetBytes) {}
 
 CQRD::~CQRD() {
     // Unloading: no call can be running any more.
@@ -98,6 +99,7 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
     auto recording = std::make_shared<OpenRecording>();
     recording->file = std::make_unique<CQRVAStreamFile>();
     if (!indexCacheDirectory_.empty()) recording->file->SetCacheDirectory(indexCacheDirectory_);
+    recording->file->SetCacheBudget(&cacheBudget_);
     const int result = recording->file->Open(path);
     if (result != CQRVAStreamFile::kOpenOk) return MapOpenResult(result);
     // Entity records are added to the table as the streams are walked, so a

@@ -16,6 +16,7 @@
 #include "api/entity_table.h"
 #include "api/library_info.h"
 #include "api/library_settings.h"
+#include "common/cache_budget.h"
 #include "nsapi/nsapi.h"
 
 #include <cstdint>
@@ -105,6 +106,8 @@ public:
 
     int32_t BaseIsPressedStart() const { return baseIsPressedStart_; }
     const std::string& IndexCacheDirectory() const { return indexCacheDirectory_; }
+    // The memory every open file's span cache takes its entries from.
+    nscommon::CacheBudget& CacheBudget() { return cacheBudget_; }
 
 private:
     // Puts recording in the lowest free slot; 0 when none is free.
@@ -120,11 +123,14 @@ private:
         std::mutex lock;
         std::shared_ptr<OpenRecording> recording;
     };
+    const int32_t baseIsPressedStart_ = 0;
+    const std::string indexCacheDirectory_;
+    // Declared before the slots, so it is destroyed after every file still
+    // open at unload has given its cache bytes back.
+    nscommon::CacheBudget cacheBudget_;
     mutable std::mutex layoutLock_;
     // Element k belongs to identifier k; element 0 is never used.
     mutable Slot slots_[kMaxOpenFiles + 1];
-    const int32_t baseIsPressedStart_ = 0;
-    const std::string indexCacheDirectory_;
 };
 
 // The registry of the loaded library, created (and its settings file read)

@@ -3,11 +3,13 @@
 #include "api/entity_build_steps.h"
 #include "api/entity_table.h"
 #include "api/sample_scale.h"
-#include "api/spike_channel_match.h"
 #include "api/stream_kind.h"
+#include "container/binary_file.h"
+#include "container/le_codec.h"
+#include "container/payload_cache.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
-#include "contents/event.h"
 #include "contents/event_spike.h"
 
 #include <algorithm>
@@ -38,52 +40,43 @@ bool InItems(const EntityRecord& entity, int32_t index) {
 
 }  // namespace
 
-bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out,
-                      SpikeCursorRef cursor) {
-    if (!InItems(entity, index)) return false;
+bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out) {
+    if (!InItems(entity, index) || static_cast<size_t>(index) >= entity.spikes.size() || !entity.spikeChunks)
+        return false;
     CQRVAStream* stream = file.GetStream(static_cast<uint32_t>(entity.streamIndex));
-    if (stream == nullptr) return false;
-    const SpikeChannelMatch match = SpikeChannelMatch::OfStream(*stream);
-    const int32_t slot = match.SlotOfPosition(entity.channelPosition);
-    if (slot < 0) return false;
+    BinaryFile* handle = file.GetFileHandle();
+    if (stream == nullptr || handle == nullptr) return false;
+    const SpikePosition& at = entity.spikes[static_cast<size_t>(index)];
+    if (at.chunk >= entity.spikeChunks->size()) return false;
+    const SpikeChunk& chunk = (*entity.spikeChunks)[at.chunk];
+    const SpikeRecordLayout layout = SpikeLayoutFor(stream->GetStreamVersion());
+    const size_t length = static_cast<size_t>(std::max(at.sampleCount, 0));
 
-    // Walk on from the cursor when it stands at or before the wanted item,
-    // else from the stream's first event.  The walk takes the cursor; it is
-    // given back only when the walk finds its spike, so a failed walk leaves
-    // no cursor behind and the next read starts from the beginning.
-    std::unique_ptr<CQRVAEvent> walker;
-    int32_t n = index;
-    if (cursor.event && cursor.index >= 0 && cursor.index <= index) {
-        walker = std::move(cursor.event);
-        n = index - cursor.index;
-    } else {
-        walker.reset(stream->FirstEvent());
+    // The record's head, and its samples when the host wants them: from the
+    // chunk's payload in the file's payload cache, else read from the file.
+    // The record was read whole when it was counted, so it lies within the
+    // payload and the file.
+    const size_t need = layout.head + (out.data != nullptr ? 2 * length : 0);
+    PayloadCache& cache = file.GetPayloadCache();
+    cache.BeginRead(reinterpret_cast<uintptr_t>(&entity));
+    const uint8_t* bytes =
+        cache.Bytes(*handle, chunk.dataOffset, chunk.dataSize, at.offset, need, chunk.spikes);
+    std::vector<uint8_t> record;
+    if (bytes == nullptr) {
+        record.resize(need);
+        if (!handle->Seek(chunk.dataOffset + at.offset) || !handle->Read(record.data(), record.size())) return false;
+        bytes = record.data();
     }
-    cursor.event.reset();
-    cursor.index = -1;
-    if (!walker) return false;
+    // A record that no longer says what was counted belongs to a file that
+    // changed since it was opened.
+    if (GetI32(bytes, layout.sampleCount) != at.sampleCount) return false;
 
-    // The same rule that counted the spikes for the entity finds them here,
-    // so item k's samples, unit and time belong to one spike.
-    const CQRVAEvtSpike* spike = nullptr;
-    for (;;) {
-        spike = EventCast<CQRVAEvtSpike>(walker.get());
-        if (spike == nullptr) return false;
-        if (match.TargetOf(spike->GetHardwareIndex()) == slot) {
-            if (n == 0) break;
-            --n;
-        }
-        if (!walker->Next()) return false;  // the stream ended first
-    }
-
-    const int32_t length = std::max(spike->GetSampleCount(), 0);
-    std::vector<uint16_t> raw(static_cast<size_t>(length));
-    if (out.data != nullptr) spike->CopySamples(raw.data(), raw.size());
-    const uint32_t unit = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(spike->GetUnitId())));
+    std::vector<uint16_t> raw(length);
+    if (out.data != nullptr)
+        for (size_t i = 0; i < length; ++i) raw[i] = GetU16(bytes, layout.head + 2 * i);
+    const uint16_t unitId = layout.unitId ? GetU16(bytes, layout.unitId) : kSpikeDefaultUnitId;
+    const uint32_t unit = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(unitId)));
     WriteSegment(raw, StreamScale(*stream), unit, entity.blocks[static_cast<size_t>(index)].startTime, out);
-
-    cursor.event = std::move(walker);
-    cursor.index = index;
     return true;
 }
 
@@ -98,13 +91,34 @@ bool ReadSweepSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t
     // more samples than the file.
     const uint64_t length =
         std::min<uint64_t>(stream->SweepSampleCount(sweep) / channelCount, MaxSamplesPerChannel(file, channelCount));
-    std::vector<uint16_t> raw(static_cast<size_t>(length), 0);
-    if (out.data != nullptr && length > 0) {
-        stream->ReadSweepChannel(raw.data(), static_cast<uint32_t>(length), sweep,
-                                 static_cast<uint32_t>(entity.channelPosition));
-    }
     const SampleScale scale = IsDigitalTag(entity.streamTag) ? UnscaledSamples() : StreamScale(*stream);
-    WriteSegment(raw, scale, 0, entity.blocks[static_cast<size_t>(index)].startTime, out);
+    const double time = entity.blocks[static_cast<size_t>(index)].startTime;
+    const uint32_t column = static_cast<uint32_t>(entity.channelPosition);
+
+    // From the span cache: the samples that fit the host's buffer, converted
+    // straight into it; samples the sweep does not deliver read as raw 0, as
+    // they do below.
+    SpanCache& cache = file.GetSpanCache();
+    if (out.data != nullptr && length > 0 && cache.Serves(*stream)) {
+        SweepColumnRead read;
+        read.capacity = static_cast<uint32_t>(std::min<uint64_t>(length, out.dataBufferSize / sizeof(double)));
+        read.zero = scale.zero;
+        read.step = scale.step;
+        const int64_t got =
+            stream->ConvertSweepColumnFromCache(cache, static_cast<uint32_t>(entity.streamIndex), sweep, column,
+                                                read, out.data);
+        if (got >= 0) {
+            std::fill(out.data + std::min<int64_t>(got, read.capacity), out.data + read.capacity, scale(0));
+            if (out.sampleCount) *out.sampleCount = read.capacity;
+            if (out.unitId) *out.unitId = 0;
+            if (out.timeStamp) *out.timeStamp = time;
+            return true;
+        }
+    }
+    std::vector<uint16_t> raw(static_cast<size_t>(length), 0);
+    if (out.data != nullptr && length > 0)
+        stream->ReadSweepChannel(raw.data(), static_cast<uint32_t>(length), sweep, column);
+    WriteSegment(raw, scale, 0, time, out);
     return true;
 }
 

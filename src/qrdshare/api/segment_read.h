@@ -3,11 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 namespace qrd {
 
-class CQRVAEvent;
 class CQRVAStreamFile;
 struct EntityRecord;
 
@@ -19,20 +17,14 @@ struct SegmentOutput {
     uint32_t* unitId = nullptr;
 };
 
-// The spike cursor of a spike segment entity: the spike of item `index`
-// (-1: none), from which a read of a later item walks on instead of
-// starting at the stream's first event.
-struct SpikeCursorRef {
-    std::unique_ptr<CQRVAEvent>& event;
-    int32_t& index;
-};
-
 // Segment `index` of the entity.  data receives at most dataBufferSize / 8
 // converted samples: a longer segment is cut to what fits, and sampleCount
 // tells how many were written (with data null: the segment's length).
 // False for an index outside the items or a segment that cannot be found.
-bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out,
-                      SpikeCursorRef cursor);
+// A spike is read from the position recorded for it when the spikes were
+// counted, out of its chunk's payload in the file's payload cache (or with
+// one read of the record), whatever order the items are read in.
+bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out);
 bool ReadSweepSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out);
 
 }  // namespace qrd

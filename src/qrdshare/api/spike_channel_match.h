@@ -5,8 +5,9 @@
 // group-0 channel (in channel order) with that hardware index or, when no
 // channel has it, to the group-0 channel at that position (older recorders
 // wrote positions there).  The entity table counts spikes with this rule and
-// the segment reader finds them again with the very same rule, so that item
-// k of an entity is the same spike for its time, its samples and its unit.
+// keeps where each counted spike lies, so the segment reader reads item k of
+// an entity from that very record: the same spike for its time, its samples
+// and its unit.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #include "api/item_time.h"
 #include "api/spike_channel_match.h"
 #include "container/channel.h"
+#include "container/chunk.h"
 #include "container/stream.h"
 #include "contents/event.h"
 #include "contents/event_spike.h"
@@ -49,6 +50,8 @@ bool AddSpikeEntities(EntityBuild& build, CQRVAStream& stream, int32_t streamInd
         records.push_back(&record);
     }
 
+    auto chunks = std::make_shared<std::vector<SpikeChunk>>();
+    for (EntityRecord* record : records) record->spikeChunks = chunks;
     const SpikeChannelMatch match = SpikeChannelMatch::OfStream(stream);
     std::unique_ptr<CQRVAEvent> event(stream.FirstEvent());
     for (bool more = event != nullptr; more; more = event->Next()) {
@@ -62,6 +65,16 @@ bool AddSpikeEntities(EntityBuild& build, CQRVAStream& stream, int32_t streamInd
         block.count = 1;
         block.startTime = ItemTime(spike->GetTimeStamp(), build.timeOffset);
         target.blocks.push_back(block);
+        const CQRVAChunk* chunk = event->GetChunk();
+        const uint64_t dataOffset = chunk ? static_cast<uint64_t>(chunk->GetDataOffset()) : 0;
+        if (chunks->empty() || chunks->back().dataOffset != dataOffset)
+            chunks->push_back(SpikeChunk{dataOffset, chunk ? chunk->GetDataSize() : 0, 0});
+        ++chunks->back().spikes;
+        SpikePosition at;
+        at.offset = event->GetCurrentOffset();
+        at.chunk = static_cast<uint32_t>(chunks->size() - 1);
+        at.sampleCount = spike->GetSampleCount();
+        target.spikes.push_back(at);
         target.minSampleCount = std::min(target.minSampleCount, spike->GetSampleCount());
         target.maxSampleCount = std::max(target.maxSampleCount, spike->GetSampleCount());
         ++target.itemCount;

@@ -37,6 +37,9 @@ SampleWindow SampleWindow::Interleaved(uint16_t* dst, uint64_t capacity, uint64_
 SampleWindow SampleWindow::Column(uint16_t* dst, uint64_t capacity, uint64_t skip, uint64_t limit, uint32_t channel,
                                   uint32_t channels) {
     SampleWindow w = Interleaved(dst, capacity, skip, limit);
+    // The one column of a one-channel stream is the interleaved sequence
+    // itself, which can be read straight into dst.
+    if (channels == 1 && channel == 0) return w;
     w.column_ = true;
     w.channel_ = channel;
     w.channels_ = channels;

@@ -21,8 +21,21 @@ class CQRVAEvent;
 class CQRVAStreamFile;
 class CQRVATimeStamp;
 class InfoObject;
+class SpanCache;
 class StreamFormat;
 class StreamHeader;
+
+// A column read of one sweep: ReadSweepChannel (whole) or
+// ReadSweepSliceChannel (samples [first, first + count)), with room for
+// capacity samples, converted as (raw - zero) x step.
+struct SweepColumnRead {
+    bool whole = true;
+    uint32_t first = 0;
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+    uint16_t zero = 0;
+    double step = 1.0;
+};
 
 class CQRVAStream {
 public:
@@ -81,6 +94,14 @@ public:
     virtual uint32_t ReadSweepSliceChannel(uint16_t* dst, uint32_t capacity, uint32_t sweep,
                                            uint32_t channel, uint32_t first, uint32_t count);
     virtual uint32_t ReadSweepChannel(uint16_t* dst, uint32_t capacity, uint32_t sweep, uint32_t channel);
+    // The same read as ReadSweepChannel / ReadSweepSliceChannel, served from
+    // the file's span cache (this stream is stream streamIndex of the file)
+    // and written converted to out: the samples delivered, as those return.
+    // -1 when the cache does not hold every sample the read takes; out is
+    // then unspecified, nothing else has changed, and the caller reads from
+    // the file instead.
+    int64_t ConvertSweepColumnFromCache(SpanCache& cache, uint32_t streamIndex, uint32_t sweep, uint32_t channel,
+                                        const SweepColumnRead& read, double* out);
 
     // ---- chunks.  Every chunk returned belongs to the caller.
     virtual std::unique_ptr<CQRVAChunk> FirstChunk();
@@ -119,6 +140,9 @@ public:
     std::unique_ptr<CQRVAStream> Clone(CQRVAStreamFile* owner) const;
 
     CQRVAStreamFile* GetFile() const { return file_; }
+    // The chunk list the sample readers (and the file's span cache) work
+    // from, built on first use.
+    ChunkTable& SampleTable();
     const StreamHeader* GetHeader() const { return header_.get(); }
     const StreamFormat* GetFormat() const { return format_.get(); }
     uint64_t GetHeaderSectionLength() const { return headerSectionLength_; }
@@ -140,9 +164,6 @@ private:
     std::unique_ptr<CQRVAChunk> AdvancePast(std::unique_ptr<CQRVAChunk> chunk, uint64_t ticks);
     // The chunk tag as the scan compares it: 8 bytes, upper case, NULs as blanks.
     void ChunkTagKey(char key[8]) const;
-
-    // The chunk list the sample readers work from, built on first use.
-    ChunkTable& SampleTable();
 
     // The sample readers' chunk list, and the chunk of it the time-based
     // reader stands on (kept between calls; kNoSampleCursor before the first).

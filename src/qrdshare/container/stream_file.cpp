@@ -13,6 +13,8 @@
 #include "container/chunk.h"
 #include "container/chunk_index.h"
 #include "container/file_header.h"
+#include "container/payload_cache.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/time_stamp.h"
 #include "layout/qr_layout.h"
@@ -38,7 +40,14 @@ CQRVAStreamFile::CQRVAStreamFile()
       startTime_(new CQRVATimeStamp()),
       stopTime_(new CQRVATimeStamp()),
       index_(new CQRVAChunkIndex()),
-      layout_(new CQRLayout()) {}
+      layout_(new CQRLayout()),
+      spanCache_(new SpanCache()),
+      payloadCache_(new PayloadCache()) {}
+
+void CQRVAStreamFile::SetCacheBudget(nscommon::CacheBudget* budget) {
+    spanCache_->SetBudget(budget);
+    payloadCache_->SetBudget(budget);
+}
 
 CQRVAStreamFile::~CQRVAStreamFile() { Close(); }
 
@@ -62,6 +71,9 @@ void CQRVAStreamFile::Reset() {
 }
 
 void CQRVAStreamFile::Close() {
+    // Cached samples and payloads belong to this file; they go with it.
+    spanCache_->Clear();
+    payloadCache_->Clear();
     file_.Close();
     // Streams keep chunks that point at the file handle; they go first.
     streams_.clear();

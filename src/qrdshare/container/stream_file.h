@@ -17,6 +17,10 @@
 
 #include "container/binary_file.h"
 
+namespace nscommon {
+class CacheBudget;
+}
+
 namespace qrd {
 
 class CQRLayout;
@@ -25,6 +29,8 @@ class CQRVAChunkIndex;
 struct ChunkHeader;
 class CQRVAStream;
 class CQRVATimeStamp;
+class PayloadCache;
+class SpanCache;
 class StreamFileHeader;
 
 class CQRVAStreamFile {
@@ -68,6 +74,13 @@ public:
     // half-written one.
     void SetCacheDirectory(const std::string& directory) { cacheDirectory_ = directory; }
     const std::string& GetCacheDirectory() const { return cacheDirectory_; }
+    // The budget this file's caches (decoded spans, span_cache.h; chunk
+    // payloads, payload_cache.h) take their memory from; null, the default,
+    // or a budget of 0 keeps no cache.  Kept across Open; the budget must
+    // outlive the file.
+    void SetCacheBudget(nscommon::CacheBudget* budget);
+    SpanCache& GetSpanCache() { return *spanCache_; }
+    PayloadCache& GetPayloadCache() { return *payloadCache_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
     int ReportProgress(const char* text, uint32_t percent);
 
@@ -226,6 +239,8 @@ private:
         int32_t sourceType, total, electrodes, analog, digital;
     };
     mutable std::optional<StandardLayoutCounts> pendingLayout_;
+    std::unique_ptr<SpanCache> spanCache_;
+    std::unique_ptr<PayloadCache> payloadCache_;
 };
 
 }  // namespace qrd

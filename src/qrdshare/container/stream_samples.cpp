@@ -19,7 +19,9 @@
 
 #include "container/binary_file.h"
 #include "container/chunk_table.h"
+#include "container/sample_kernels.h"
 #include "container/sample_reader.h"
+#include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/time_stamp.h"
@@ -225,6 +227,63 @@ uint32_t CQRVAStream::ReadSweepSliceChannel(uint16_t* dst, uint32_t capacity, ui
     SampleWindow window = SampleWindow::Column(dst, capacity, uint64_t(first) * channels, uint64_t(count) * channels,
                                                channel, channels);
     return ReadSweepInto(*file_, SampleTable(), sampleCursor_, sweep, GetSampleRateHz(), channels, window);
+}
+
+int64_t CQRVAStream::ConvertSweepColumnFromCache(SpanCache& cache, uint32_t streamIndex, uint32_t sweep,
+                                                 uint32_t channel, const SweepColumnRead& read, double* out) {
+    if (!out || !SweepReadsAllowed(*this) || !cache.Serves(*this)) return -1;
+    const uint32_t channels = GetChannelCount();
+    if (channel >= channels) return -1;
+    std::unique_ptr<CQRVATimeStamp> start = file_->GetSweepStart(sweep);
+    std::unique_ptr<CQRVATimeStamp> end = file_->GetSweepEnd(sweep);
+    if (!start || !end || end->GetTicks() < start->GetTicks()) return -1;
+    // The window of ReadSweepChannel (whole) or ReadSweepSliceChannel; it
+    // only says which values the read takes and is never written through.
+    const uint64_t skip = read.whole ? 0 : uint64_t(read.first) * channels;
+    const uint64_t limit = read.whole ? SweepSampleCount(sweep) : uint64_t(read.count) * channels;
+    uint16_t unused = 0;
+    const SampleWindow window = SampleWindow::Column(&unused, read.capacity, skip, limit, channel, channels);
+
+    ChunkTable& table = SampleTable();
+    const size_t cursorBefore = sampleCursor_;
+    bool served = true;
+    cache.BeginColumnRead(streamIndex, channel);
+    const uint64_t total = PlanBetween(
+        table, sampleCursor_, start->GetTicks(), end->GetTicks(), GetSampleRateHz(), channels,
+        [&](const ValueRun& run, uint64_t pos) {
+            uint64_t from = 0, to = 0;
+            window.Wanted(pos, run.count, from, to);
+            if (!served || from >= to) return;
+            // The run's values of the channel are a column of the chunk only
+            // when they are that channel's values of whole instants there (a
+            // chunk ending in part of an instant shifts everything after it).
+            const ChunkTableEntry& e = table.At(run.chunk);
+            const uint64_t value = run.first + from;
+            uint64_t instant = value / channels;
+            uint64_t n = (to - from - 1) / channels + 1;
+            if (value % channels != channel || instant + n > e.valueCount / channels) {
+                served = false;
+                return;
+            }
+            uint64_t k = (pos + from - skip) / channels;
+            while (n > 0) {
+                uint64_t available = 0;
+                const uint16_t* samples = cache.Samples(*this, streamIndex, channel, e.firstInstant + instant, available);
+                if (samples == nullptr) {
+                    served = false;
+                    return;
+                }
+                const uint64_t m = std::min(n, available);
+                ConvertSamples(samples, static_cast<size_t>(m), read.zero, read.step, out + k);
+                k += m, instant += m, n -= m;
+            }
+        });
+    if (!served) {
+        // The read from the file starts where this one started.
+        sampleCursor_ = cursorBefore;
+        return -1;
+    }
+    return static_cast<int64_t>(window.Result(total));
 }
 
 // ---- reads by sample index ------------------------------------------------------
