@@ -20,6 +20,8 @@
 #include "report.h"
 #include "result_names.h"
 
+#include "platform/standard_streams.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -263,4 +265,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace nsdump
 
-int main(int argc, char** argv) { return nsdump::Run(argc, argv); }
+int main(int argc, char** argv) {
+    // Reports and CSV are the same bytes on every system.
+    nsplatform::UseBinaryStandardStreams();
+    return nsdump::Run(argc, argv);
+}
