@@ -12,14 +12,15 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         // The library starts with no message, an empty registry and its
-        // information record ready for the first ns_GetLibraryInfo.  The C++
-        // runtime has constructed our static objects just before this call,
-        // so creating the registry here gives one with every slot free.
+        // information record ready for the first ns_GetLibraryInfo.  A
+        // process attach always meets fresh static objects, so the registry
+        // created here has every slot free.
         mapshare::clearLastError();
         mapshare::registry();
         mapshare::libraryInfo();
     }
-    // On detach nothing is released here: the runtime destroys the registry
-    // (and with it any file a host left open) after this call returns.
+    // On detach nothing is released here: the C++ runtime destroys the
+    // registry (and with it any file a host left open) when this call has
+    // returned.
     return TRUE;
 }
