@@ -57,8 +57,8 @@ void Usage(std::FILE* out) {
                  "index,time_s,value; segments index,time_s,unit,sample_count,samples...;\n"
                  "neural events index,time_s.  --start/--count choose items by index,\n"
                  "--from/--to by time (the first item at or after, the last at or before).\n"
-                 "Without --lib, .qrd files are read with libqrdshare.so and .map files with\n"
-                 "libmapshare.so, found beside nsdump, in the build tree or the install lib folder.\n");
+                 "Without --lib, .qrd files are read with " NSDUMP_QRDSHARE_FILE_NAME " and .map files with\n"
+                 NSDUMP_MAPSHARE_FILE_NAME ", found beside nsdump, in the build tree or the install lib folder.\n");
 }
 
 bool ParseUnsigned(const char* text, uint32_t& value) {
