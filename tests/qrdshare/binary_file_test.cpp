@@ -83,6 +83,12 @@ TEST_F(BinaryFileTest, SmallAndLargeReadsSeeTheBytesOfTheirOffsets) {
     ASSERT_TRUE(in.Seek(5));
     ASSERT_TRUE(in.Read(back.data(), back.size()));
     EXPECT_EQ(back, Slice(data, 5, back.size()));
+    // Reads larger than a first fill but smaller than a direct read, after jumps.
+    std::vector<uint8_t> mid(20000);
+    for (uint64_t at2 : {uint64_t{500000}, uint64_t{7}, uint64_t{data.size() - 20000}}) {
+        ASSERT_TRUE(in.ReadAt(at2, mid.data(), mid.size())) << at2;
+        EXPECT_EQ(mid, Slice(data, static_cast<size_t>(at2), mid.size())) << at2;
+    }
 }
 
 TEST_F(BinaryFileTest, ReadsAreAllOrNothingAtTheEnd) {

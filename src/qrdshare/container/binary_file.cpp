@@ -8,9 +8,17 @@
 namespace qrd {
 
 namespace {
-// Large enough that walking interleaved chunks of a long recording costs few
-// system calls, small enough to keep many files open at once.
+// The buffer holds up to kBufferSize bytes: large enough that walking the
+// small chunks of a long recording one after the other costs few system
+// calls, small enough to keep many files open at once.  A fill after a jump
+// reads only kFirstFill bytes (a chunk header between two large payloads
+// needs a few dozen), and every fill that goes on from the previous one
+// reads twice as much as that one did, up to kBufferSize.
 constexpr size_t kBufferSize = 256 * 1024;
+constexpr size_t kFirstFill = 4 * 1024;
+// Reads of this size or more (sample payloads) go straight from the file into
+// the caller's memory: one copy instead of two.
+constexpr size_t kDirectRead = 64 * 1024;
 constexpr uint64_t kMaxOffset = static_cast<uint64_t>(INT64_MAX);
 }  // namespace
 
@@ -54,10 +62,15 @@ void BinaryFile::DropBuffer() {
     bufferBytes_ = 0;
 }
 
-bool BinaryFile::Fill(uint64_t offset) {
+bool BinaryFile::Fill(uint64_t offset, size_t atLeast) {
     if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+    // Going on from the previous fill (the offset lies at most one fill
+    // beyond its end) is reading along: read more this time.
+    const uint64_t previousEnd = bufferStart_ + bufferBytes_;
+    const bool along = use_ == BufferUse::kRead && offset >= bufferStart_ && offset - previousEnd <= fillSize_;
+    fillSize_ = along ? std::min(2 * fillSize_, kBufferSize) : kFirstFill;
     DropBuffer();
-    const int64_t got = file_.ReadAt(offset, buffer_.get(), kBufferSize);
+    const int64_t got = file_.ReadAt(offset, buffer_.get(), std::max(fillSize_, atLeast));
     if (got <= 0) return false;
     use_ = BufferUse::kRead;
     bufferStart_ = offset;
@@ -95,11 +108,9 @@ bool BinaryFile::ReadAt(uint64_t offset, void* dst, size_t n) {
             out += take;
             offset += take;
             n -= take;
-        } else if (n >= kBufferSize) {
-            // A payload at least as large as the buffer: one copy, straight
-            // from the file into the caller's memory.
+        } else if (n >= kDirectRead) {
             return file_.ReadAt(offset, out, n) == static_cast<int64_t>(n);
-        } else if (!Fill(offset)) {
+        } else if (!Fill(offset, n)) {
             return false;
         }
     }

@@ -7,10 +7,11 @@
 // sticky: once a write fails, every later write and Close() report failure.
 //
 // One buffer serves both directions.  Walking the chunks of a recording makes
-// many small reads close together, which the buffer answers from memory;
-// reads as large as the buffer (sample payloads) go straight from the file
-// into the caller's memory.  Writes collect in the buffer until it is full,
-// the position jumps, the file is read or Flush()/Close() is called.
+// many small reads, which the buffer answers from memory: it reads little
+// after a jump and more and more while the reads go on along the file.  Large
+// reads (sample payloads) go straight from the file into the caller's memory.
+// Writes collect in the buffer until it is full, the position jumps, the file
+// is read or Flush()/Close() is called.
 #pragma once
 
 #include <cstddef>
@@ -61,8 +62,9 @@ public:
 private:
     enum class BufferUse { kNone, kRead, kWrite };
 
-    // Reads the buffer full from offset; false when nothing is there.
-    bool Fill(uint64_t offset);
+    // Reads at least atLeast bytes (fewer only at the end of the file) from
+    // offset into the buffer; false when nothing is there.
+    bool Fill(uint64_t offset, size_t atLeast);
     // Writes what the buffer holds for writing; false once any write failed.
     bool WritePending();
     void DropBuffer();
@@ -72,6 +74,7 @@ private:
     BufferUse use_ = BufferUse::kNone;
     uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
     size_t bufferBytes_ = 0;    // bytes of buffer_ in use
+    size_t fillSize_ = 0;       // bytes the last fill asked for
     uint64_t position_ = 0;
     uint64_t size_ = 0;
     bool writing_ = false;
