@@ -38,7 +38,7 @@ linux_tool() {
 build_type=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG")
 
 step "Windows x86-64: cross-build of the DLLs, nsdump.exe and the host-level tests"
-cmake -S . -B "$WIN64_BUILD" --toolchain cmake/mingw-w64-x86_64.cmake "${build_type[@]}" -DNS_WERROR=ON >/dev/null
+cmake --no-warn-unused-cli -S . -B "$WIN64_BUILD" --toolchain cmake/mingw-w64-x86_64.cmake "${build_type[@]}" -DNS_WERROR=ON >/dev/null
 cmake --build "$WIN64_BUILD" -j "$JOBS"
 check x86_64-w64-mingw32 "$WIN64_BUILD/src/qrdshare/qrdshare.dll" --exports
 check x86_64-w64-mingw32 "$WIN64_BUILD/src/mapshare/mapshare.dll" --exports
@@ -120,7 +120,7 @@ step "Windows i686: mapshare.dll for 32-bit hosts"
 # The host-level tests are built in any case (a minute), so the 32-bit
 # host code always compiles; they run where Wine can execute 32-bit
 # programs, which Debian's wine32 package brings.
-cmake -S . -B "$WIN32_BUILD" --toolchain cmake/mingw-w64-i686.cmake "${build_type[@]}" -DNS_WERROR=ON \
+cmake --no-warn-unused-cli -S . -B "$WIN32_BUILD" --toolchain cmake/mingw-w64-i686.cmake "${build_type[@]}" -DNS_WERROR=ON \
   -DNS_MAPSHARE_ONLY=ON >/dev/null
 cmake --build "$WIN32_BUILD" -j "$JOBS"
 check i686-w64-mingw32 "$WIN32_BUILD/src/mapshare/mapshare.dll" --exports --stdcall
