@@ -121,7 +121,7 @@ step "Windows i686: mapshare.dll for 32-bit hosts"
 # host code always compiles; they run where Wine can execute 32-bit
 # programs, which Debian's wine32 package brings.
 cmake --no-warn-unused-cli -S . -B "$WIN32_BUILD" --toolchain cmake/mingw-w64-i686.cmake "${build_type[@]}" -DNS_WERROR=ON \
-  -DNS_MAPSHARE_ONLY=ON >/dev/null
+  -DNS_MAPSHARE_ONLY=ON -DNS_BUILD_TESTS=ON >/dev/null
 cmake --build "$WIN32_BUILD" -j "$JOBS"
 check i686-w64-mingw32 "$WIN32_BUILD/src/mapshare/mapshare.dll" --exports --stdcall
 if [ -x /usr/lib/wine/wine ]; then
