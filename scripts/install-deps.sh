@@ -11,3 +11,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib clang libclang-rt-dev \
   libgtest-dev googletest libbenchmark-dev libsimpleini-dev \
   qemu-user python3 >/dev/null
+# Windows DLLs: MinGW-w64 cross compilers (posix threads) and Wine to run the
+# cross-built tests.
+$SUDO apt-get install -y -qq --no-install-recommends \
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 wine64 >/dev/null

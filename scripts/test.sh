@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (warnings as errors), the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer
-# build of the libraries and host-level tests, the 32-bit mapshare build and
-# short, bounded fuzz runs.
+# build of the libraries and host-level tests, the 32-bit mapshare build, the
+# Windows DLLs (cross-built, run under Wine) and short, bounded fuzz runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}
@@ -46,6 +46,9 @@ if [ -f src/mapshare/CMakeLists.txt ]; then
   cmake --build build-m32 -j "$JOBS"
   ctest --test-dir build-m32 -j "$JOBS" --output-on-failure --no-tests=error
 fi
+
+step "Windows DLLs: MinGW-w64 cross-build, tests under Wine"
+JOBS="$JOBS" LINUX_BUILD=build bash scripts/test-windows.sh
 
 if [ -f fuzz/CMakeLists.txt ] && command -v clang++ >/dev/null; then
   step "fuzzing, ${FUZZ_SECONDS} s per target"

@@ -157,22 +157,27 @@ typedef struct {
 
 #pragma pack(pop)
 
-/* Export decoration: the libraries build with hidden visibility and mark only
- * these seventeen functions for export. */
-#if defined(_WIN32)
-#  if defined(NSAPI_BUILDING_LIBRARY)
-#    define NSAPI_EXPORT __declspec(dllexport)
-#  else
-#    define NSAPI_EXPORT
-#  endif
-#  define NSAPI_CALL __cdecl
+/* Export decoration and calling convention.
+ *
+ * On Linux the libraries build with hidden visibility and mark only these
+ * seventeen functions for export.  On Windows each DLL's .def file lists the
+ * exports (these seventeen and DllMain, by their plain names), so nothing is
+ * marked here.
+ *
+ * NSAPI_CALL: 32-bit Windows hosts call Neuroshare libraries through
+ * __stdcall function pointers (the callee removes the arguments from the
+ * stack), so the functions and the pointer types below use it there.  On
+ * every other target there is only one C calling convention and NSAPI_CALL is
+ * empty. */
+#if defined(_WIN32) && (defined(_M_IX86) || defined(__i386__))
+#  define NSAPI_CALL __stdcall
 #else
-#  if defined(NSAPI_BUILDING_LIBRARY)
-#    define NSAPI_EXPORT __attribute__((visibility("default")))
-#  else
-#    define NSAPI_EXPORT
-#  endif
 #  define NSAPI_CALL
+#endif
+#if !defined(_WIN32) && defined(NSAPI_BUILDING_LIBRARY)
+#  define NSAPI_EXPORT __attribute__((visibility("default")))
+#else
+#  define NSAPI_EXPORT
 #endif
 
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetLibraryInfo(ns_LIBRARYINFO *pLibraryInfo, uint32_t dwLibraryInfoSize);

@@ -1,8 +1,15 @@
 /*
- * For C++ hosts that load a Neuroshare library at run time with dlopen: a
- * table of the seventeen function pointers, their exported names, and one
- * call that looks every name up in a dlopen handle.  Header-only, so a host
- * needs nothing beyond nsapi.h and libdl.
+ * For C++ hosts that load a Neuroshare library at run time: loading and
+ * unloading the library file (dlopen, or LoadLibraryA on Windows), a table of
+ * the seventeen function pointers, their exported names, and one call that
+ * looks every name up in the loaded library.  Header-only, so a host needs
+ * nothing beyond nsapi.h and the system's loader (libdl, kernel32).
+ *
+ * On Windows this header includes <windows.h> for LoadLibraryA and
+ * GetProcAddress, with NOMINMAX (std::min and std::max keep working) and
+ * WIN32_LEAN_AND_MEAN (no "byte" and the like from the RPC headers).  A host
+ * that needs the parts WIN32_LEAN_AND_MEAN leaves out includes <windows.h>
+ * itself before this header.
  *
  * C hosts resolve the names themselves (see README); this header is C++ only.
  */
@@ -10,15 +17,36 @@
 #define NSAPI_NSAPI_LOADER_H
 
 #ifndef __cplusplus
-#  error "nsapi_loader.h is C++ only; C hosts include nsapi.h and call dlsym for each ns_ name"
+#  error "nsapi_loader.h is C++ only; C hosts include nsapi.h and call dlsym or GetProcAddress for each ns_ name"
 #endif
 
 #include "nsapi.h"
 
-#include <dlfcn.h>
+#if defined(_WIN32)
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#    define NSAPI_LOADER_DEFINED_NOMINMAX
+#  endif
+#  ifndef WIN32_LEAN_AND_MEAN
+#    define WIN32_LEAN_AND_MEAN
+#    define NSAPI_LOADER_DEFINED_LEAN_AND_MEAN
+#  endif
+#  include <windows.h>
+#  ifdef NSAPI_LOADER_DEFINED_NOMINMAX
+#    undef NOMINMAX
+#    undef NSAPI_LOADER_DEFINED_NOMINMAX
+#  endif
+#  ifdef NSAPI_LOADER_DEFINED_LEAN_AND_MEAN
+#    undef WIN32_LEAN_AND_MEAN
+#    undef NSAPI_LOADER_DEFINED_LEAN_AND_MEAN
+#  endif
+#else
+#  include <dlfcn.h>
+#endif
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 /*
  * The one list of the seventeen functions, in the order of nsapi.h: pointer
@@ -66,23 +94,57 @@ inline constexpr const char* kFunctionNames[] = {
 inline constexpr std::size_t kFunctionCount = sizeof kFunctionNames / sizeof kFunctionNames[0];
 static_assert(kFunctionCount == 17, "a Neuroshare library exports seventeen functions");
 
+// Loads the library file at path; null when it cannot be loaded, with the
+// system's reason in *why when why is given.  Each successful call must be
+// paired with CloseLibrary.
+inline void* OpenLibrary(const char* path, std::string* why = nullptr) {
+#if defined(_WIN32)
+    void* handle = reinterpret_cast<void*>(LoadLibraryA(path));
+    if (handle == nullptr && why != nullptr)
+        *why = std::string("LoadLibrary failed with error ") + std::to_string(GetLastError());
+#else
+    // RTLD_LOCAL: the library's own symbols never satisfy another library's.
+    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr && why != nullptr) {
+        const char* reason = dlerror();
+        *why = reason ? reason : "dlopen failed";
+    }
+#endif
+    return handle;
+}
+
+// Unloads a library loaded with OpenLibrary; null is ignored.
+inline void CloseLibrary(void* handle) {
+    if (handle == nullptr) return;
+#if defined(_WIN32)
+    FreeLibrary(reinterpret_cast<HMODULE>(handle));
+#else
+    dlclose(handle);
+#endif
+}
+
 namespace detail {
 
 template <typename Fn>
 bool ResolveOne(void* handle, const char* name, Fn& out) {
+#if defined(_WIN32)
+    const FARPROC symbol = GetProcAddress(reinterpret_cast<HMODULE>(handle), name);
+#else
     void* symbol = dlsym(handle, name);
+#endif
     if (symbol == nullptr) return false;
-    // POSIX guarantees that a dlsym result for a function may be used as a
-    // function pointer; copying the bits avoids relying on the compiler
-    // accepting a data-to-function pointer cast.
-    static_assert(sizeof out == sizeof symbol, "function and data pointers differ in size");
+    // The system hands out the address as a generic pointer type; copying
+    // the bits avoids relying on the compiler accepting a cast between
+    // unrelated pointer types.
+    static_assert(sizeof out == sizeof symbol, "function and symbol pointers differ in size");
     std::memcpy(&out, &symbol, sizeof out);
     return true;
 }
 
 }  // namespace detail
 
-// Looks up all seventeen names in handle (from dlopen) and stores them in out.
+// Looks up all seventeen names in handle (from OpenLibrary, dlopen or
+// LoadLibrary) and stores them in out.
 // Returns nullptr when every name resolved, otherwise the first missing name
 // (a string literal, so it outlives the handle).  The names after it are still
 // looked up, so out holds whatever the library does export; a host should

@@ -13,7 +13,8 @@
 #include <cstring>
 #include <set>
 #include <strings.h>
-#include <sys/stat.h>
+
+#include "platform/file_system.h"
 
 namespace mapshare {
 namespace {
@@ -92,16 +93,15 @@ uint32_t MappingTable::lookup(uint32_t digital) const {
 }
 
 std::string defaultsPathFor(const std::string& recordingPath) {
-    const size_t slash = recordingPath.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : recordingPath.substr(0, slash + 1);
-    return folder + kDefaultsFileName;
+    return recordingPath.substr(0, nsplatform::FileNameStart(recordingPath)) + kDefaultsFileName;
 }
 
 MappingTable loadMappingTable(const std::string& defaultsPath) {
-    struct stat info {};
+    uint64_t size = 0;
     CSimpleIniA ini(/*isUtf8=*/false, /*multiKey=*/true, /*multiLine=*/false);
-    const bool readable = ::stat(defaultsPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                          info.st_size <= kMaxDefaultsFileSize && ini.LoadFile(defaultsPath.c_str()) >= 0;
+    const bool readable = nsplatform::IsRegularFile(defaultsPath, &size) &&
+                          size <= static_cast<uint64_t>(kMaxDefaultsFileSize) &&
+                          ini.LoadFile(defaultsPath.c_str()) >= 0;
     const long long count = readable ? leadingNumber(profileValue(ini, "Default Mapping Count", "0")) : 0;
     MappingTable table(count <= 0 ? kDefaultCapacity : static_cast<uint32_t>(std::min<long long>(count, UINT32_MAX)));
     if (count <= 0) return table;

@@ -5,36 +5,28 @@
 #include "last_error.h"
 #include "map_parser.h"
 
+#include "platform/file_system.h"
+
 #include <cstring>
-#include <limits.h>
 #include <memory>
 #include <string>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mapshare {
 namespace {
 
-std::string fileNamePart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
+std::string fileNamePart(const std::string& path) { return path.substr(nsplatform::FileNameStart(path)); }
 
 // The file as passed, or else a file of that name in the current directory
-// (the folder part of the path is dropped for that second look).
+// (the folder part of the path is dropped for that second look; a path that
+// names a drive gets no second look).
 bool recordingExists(const std::string& path) {
-    if (exists(path)) return true;
-    char cwd[PATH_MAX];
-    if (!::getcwd(cwd, sizeof cwd)) return false;
-    std::string candidate = cwd;
-    if (candidate.empty() || candidate.back() != '/') candidate += '/';
-    return exists(candidate + fileNamePart(path));
+    if (nsplatform::PathExists(path)) return true;
+    if (nsplatform::HasDrive(path)) return false;
+    std::string candidate = nsplatform::CurrentDirectory();
+    if (candidate.empty()) return false;
+    if (candidate.back() != nsplatform::PathSeparator()) candidate += nsplatform::PathSeparator();
+    return nsplatform::PathExists(candidate + fileNamePart(path));
 }
 
 // The extension of the file name (without its dot) is one this library reads.

@@ -7,27 +7,31 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/native_file.h"
+
 namespace mapshare {
 
 class RandomAccessFile {
 public:
     RandomAccessFile() = default;
-    ~RandomAccessFile();
     RandomAccessFile(const RandomAccessFile&) = delete;
     RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
     // Opens a regular file for reading; false for anything else.
     bool open(const std::string& path);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.IsOpen(); }
+    // The size when the file was opened.
     uint64_t size() const { return size_; }
 
     // Reads up to count bytes at position.  Returns the number of bytes read
     // (fewer at the end of the file) or -1 on an input error.
-    int64_t readAt(uint64_t position, void* buffer, size_t count) const;
+    int64_t readAt(uint64_t position, void* buffer, size_t count) const {
+        return file_.ReadAt(position, buffer, count);
+    }
 
 private:
-    int fd_ = -1;
+    nsplatform::NativeFile file_;
     uint64_t size_ = 0;
 };
 

@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include <process.h>
 #include <windows.h>
+// windows.h names its own ReplaceFile macro; ours is the function below.
+#undef ReplaceFile
 #else
 #include <unistd.h>
 #endif

@@ -4,8 +4,8 @@
 #include "map_writer.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 #include <set>
 
 using namespace maptest;
@@ -72,7 +72,7 @@ TEST(OpenFile, AcceptsMapFilesInAnyCaseAndExplainsRefusals) {
     EXPECT_EQ(mapLib().OpenFile(dir.file("UPPER.MAP").c_str(), nullptr), ns_LIBERROR);
     EXPECT_EQ(mapLib().lastError(), "Linked Library Error");
     // A folder named like a recording exists but is no file.
-    ASSERT_EQ(::mkdir(dir.file("folder.map").c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.file("folder.map")));
     EXPECT_EQ(mapLib().OpenFile(dir.file("folder.map").c_str(), &handle), ns_FILEERROR);
     EXPECT_EQ(mapLib().lastError(), "Could not open file");
 }

@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <ctime>
 #include <limits>
 #include <memory>
 #include <string>
@@ -200,15 +199,15 @@ struct GuardedFileInfo {
     uint8_t after[16];
 };
 
+// Ticks of a UTC date from 1970 on, counted out by hand: days of the whole
+// years and months before it, then the time of day.
 uint64_t TicksOf(int year, int month, int day, int hour, int minute, int second, int ms) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    const uint64_t unixSeconds = static_cast<uint64_t>(timegm(&tm));
+    static const int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    auto leap = [](int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; };
+    uint64_t days = 0;
+    for (int y = 1970; y < year; ++y) days += leap(y) ? 366 : 365;
+    days += static_cast<uint64_t>(kDaysBeforeMonth[month - 1] + (month > 2 && leap(year) ? 1 : 0) + day - 1);
+    const uint64_t unixSeconds = days * 86400 + static_cast<uint64_t>(hour * 3600 + minute * 60 + second);
     return kUnixEpochTicks + unixSeconds * 1000000000ull + static_cast<uint64_t>(ms) * 1000000ull;
 }
 

@@ -3,11 +3,10 @@
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
 #include "support/ns_host.h"
+#include "support/run_command.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -16,28 +15,21 @@
 namespace qrd {
 namespace {
 
+using qrd_test::Quoted;
+
 // The build puts nsdump into <build>/bin and the library into
 // <build>/src/qrdshare.
 std::string NsdumpPath() {
+#ifdef NSDUMP_PATH
+    return NSDUMP_PATH;
+#else
     const std::filesystem::path lib(qrd_test::QrdshareLibraryPath());
     return (lib.parent_path().parent_path().parent_path() / "bin" / "nsdump").string();
+#endif
 }
 
-struct NsdumpRun {
-    int status = -1;
-    std::string output;
-};
-
-NsdumpRun RunNsdump(const std::string& args) {
-    NsdumpRun r;
-    FILE* pipe = popen((NsdumpPath() + " " + args + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+qrd_test::CommandResult RunNsdump(const std::string& args) {
+    return qrd_test::RunCommand(Quoted(NsdumpPath()) + " " + args);
 }
 
 TEST(Nsdump, PrintsLibraryAndFileInformationAndNamesFailures) {
@@ -57,8 +49,8 @@ TEST(Nsdump, PrintsLibraryAndFileInformationAndNamesFailures) {
     ASSERT_TRUE(WriteRecording(desc, good));
     const std::string bad = dir.Write("bad.qrd", "not a recording");
 
-    const NsdumpRun r = RunNsdump("'" + good + "' '" + bad + "' '" + dir.File("missing.qrd") + "'");
-    EXPECT_EQ(r.status, 1) << r.output;  // two of three recordings failed
+    const auto r = RunNsdump(Quoted(good) + " " + Quoted(bad) + " " + Quoted(dir.File("missing.qrd")));
+    EXPECT_EQ(r.exitCode, 1) << r.output;  // two of three recordings failed
     for (const char* expected :
          {"neuroshare Library to import Quorvane data files", "version      3.0 (Neuroshare API 1.3)",
           "file type    MEA cont Tr", "start (UTC)  1970-01-02 00:00:00.000", "time span    2.500000 s",
@@ -67,12 +59,12 @@ TEST(Nsdump, PrintsLibraryAndFileInformationAndNamesFailures) {
         EXPECT_NE(r.output.find(expected), std::string::npos) << expected << "\n" << r.output;
     }
 
-    const NsdumpRun alone = RunNsdump("--lib '" + qrd_test::QrdshareLibraryPath() + "'");
-    EXPECT_EQ(alone.status, 0) << alone.output;
+    const auto alone = RunNsdump("--lib " + Quoted(qrd_test::QrdshareLibraryPath()));
+    EXPECT_EQ(alone.exitCode, 0) << alone.output;
     EXPECT_NE(alone.output.find("max files    256"), std::string::npos) << alone.output;
 
-    EXPECT_EQ(RunNsdump("--lib").status, 2);
-    EXPECT_EQ(RunNsdump("--lib /nonexistent/lib.so").status, 1);
+    EXPECT_EQ(RunNsdump("--lib").exitCode, 2);
+    EXPECT_EQ(RunNsdump("--lib /nonexistent/lib.so").exitCode, 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The settings file beside the library: where it is looked for and how its
 // values are read.
 #include "api/library_settings.h"
+#include "platform/file_system.h"
+#include "platform/module_path.h"
 #include "support/fresh_library.h"
 #include "support/temp_dir.h"
 
@@ -21,6 +23,11 @@ TEST(SettingsPath, ReplacesTheExtensionOfTheLibraryFileName) {
     EXPECT_EQ(SettingsPathForLibrary("/x/libqrdshare.so.3"), "/x/libqrdshare.so.ini");
     EXPECT_EQ(SettingsPathForLibrary("libqrdshare.so"), "libqrdshare.ini");
     EXPECT_EQ(SettingsPathForLibrary(""), "");
+    EXPECT_EQ(SettingsPathForLibrary("C:\\ns\\qrdshare.dll"), "C:\\ns\\qrdshare.ini");
+    if (nsplatform::PathSeparator() == '\\') {  // folders named in Windows spelling
+        EXPECT_EQ(SettingsPathForLibrary("C:\\v1.2\\qrdshare"), "C:\\v1.2\\qrdshare.ini");
+        EXPECT_EQ(SettingsPathForLibrary("C:qrdshare"), "C:qrdshare.ini");
+    }
 }
 
 TEST(SettingsPath, PathsBeyond259CharactersAreNotUsed) {
@@ -105,6 +112,9 @@ TEST_F(SettingsFile, ASettingsFileBehindAnOverlongLibraryPathIsIgnored) {
         std::filesystem::copy_file(scratch.Write("s.ini", "[Settings]\nBaseIsPressedStart=9\n"), ini);
     }
     ASSERT_GT(ini.size(), kMaxSettingsPathLength);
+    // Windows itself opens no path this long through its narrow-string calls,
+    // so there the system's limit and ours coincide and nothing is left to show.
+    if (!nsplatform::IsRegularFile(ini)) GTEST_SKIP() << "the system opens no path of " << ini.size() << " characters";
     EXPECT_EQ(ReadLibrarySettings(ini).baseIsPressedStart, 9);  // the file itself is fine
     EXPECT_EQ(ReadLibrarySettings(SettingsPathForLibrary(library)).baseIsPressedStart, 0);
 }
@@ -113,7 +123,7 @@ TEST(OwnModule, NamesTheFileThatHoldsTheCode) {
     // Inside a test program the code is part of the program itself.
     const std::string own = OwnModulePath();
     ASSERT_FALSE(own.empty());
-    EXPECT_TRUE(std::filesystem::equivalent(own, "/proc/self/exe")) << own;
+    EXPECT_TRUE(std::filesystem::equivalent(own, nsplatform::ProgramPath())) << own;
 }
 
 TEST(LoadedLibrary, LoadsAndAnswersWithSettingsFilesOfAnyContent) {

@@ -1,11 +1,10 @@
 #include "library_choice.h"
 
-#include <unistd.h>
+#include "platform/file_system.h"
+#include "platform/module_path.h"
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
-#include <sys/stat.h>
 
 namespace nsdump {
 
@@ -17,23 +16,18 @@ std::string Lower(std::string s) {
 }
 
 std::string Extension(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    const size_t nameStart = nsplatform::FileNameStart(path);
     const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+    if (dot == std::string::npos || dot < nameStart) return std::string();
     return Lower(path.substr(dot + 1));
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
 
 std::string LibraryNameForFile(const std::string& recordingPath) {
     const std::string ext = Extension(recordingPath);
-    if (ext == "qrd") return "libqrdshare.so";
-    if (ext == "map") return "libmapshare.so";
+    if (ext == "qrd") return NSDUMP_QRDSHARE_FILE_NAME;
+    if (ext == "map") return NSDUMP_MAPSHARE_FILE_NAME;
     return std::string();
 }
 
@@ -53,18 +47,21 @@ std::string FindLibrary(const std::string& libraryName, const std::string& progr
     if (libraryName.empty()) return std::string();
     for (const std::string& folder : LibrarySearchFolders(programFolder)) {
         const std::string candidate = folder + "/" + libraryName;
-        if (IsRegularFile(candidate)) return candidate;
+        if (nsplatform::IsRegularFile(candidate)) return candidate;
     }
     return std::string();
 }
 
 std::string ProgramFolder() {
-    char buffer[PATH_MAX + 1];
-    const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (n <= 0) return ".";
-    std::string exe(buffer, static_cast<size_t>(n));
-    const size_t slash = exe.find_last_of('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
+    const std::string program = nsplatform::ProgramPath();
+    const size_t nameStart = nsplatform::FileNameStart(program);
+    if (program.empty() || nameStart == 0) return ".";
+    std::string folder = program.substr(0, nameStart);
+    // Drop the separator before the file name, unless it is the root itself
+    // ("/", "C:\").
+    const bool root = nameStart == 1 || (nameStart == 3 && nsplatform::HasDrive(program));
+    if (!root && folder.back() != ':') folder.pop_back();
+    return folder;
 }
 
 }  // namespace nsdump

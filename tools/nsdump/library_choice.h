@@ -1,7 +1,7 @@
 // Which reader library reads a recording, when the user did not name one:
-// chosen by the file's extension (.qrd -> libqrdshare.so, .map ->
-// libmapshare.so) and looked for beside nsdump, in the build tree layout and
-// in the install lib folder.
+// chosen by the file's extension (.qrd -> libqrdshare.so or qrdshare.dll,
+// .map -> libmapshare.so or mapshare.dll) and looked for beside nsdump, in
+// the build tree layout and in the install lib folder.
 #pragma once
 
 #include <string>
@@ -19,7 +19,7 @@ std::vector<std::string> LibrarySearchFolders(const std::string& programFolder);
 // First existing <folder>/<libraryName> of the search folders, or empty.
 std::string FindLibrary(const std::string& libraryName, const std::string& programFolder);
 
-// Folder of the running program (from /proc/self/exe), or "." when unknown.
+// Folder of the running program, or "." when unknown.
 std::string ProgramFolder();
 
 }  // namespace nsdump

@@ -20,6 +20,8 @@
 #include "report.h"
 #include "result_names.h"
 
+#include "platform/standard_streams.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -55,8 +57,8 @@ void Usage(std::FILE* out) {
                  "index,time_s,value; segments index,time_s,unit,sample_count,samples...;\n"
                  "neural events index,time_s.  --start/--count choose items by index,\n"
                  "--from/--to by time (the first item at or after, the last at or before).\n"
-                 "Without --lib, .qrd files are read with libqrdshare.so and .map files with\n"
-                 "libmapshare.so, found beside nsdump, in the build tree or the install lib folder.\n");
+                 "Without --lib, .qrd files are read with " NSDUMP_QRDSHARE_FILE_NAME " and .map files with\n"
+                 NSDUMP_MAPSHARE_FILE_NAME ", found beside nsdump, in the build tree or the install lib folder.\n");
 }
 
 bool ParseUnsigned(const char* text, uint32_t& value) {
@@ -263,4 +265,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace nsdump
 
-int main(int argc, char** argv) { return nsdump::Run(argc, argv); }
+int main(int argc, char** argv) {
+    // Reports and CSV are the same bytes on every system.
+    nsplatform::UseBinaryStandardStreams();
+    return nsdump::Run(argc, argv);
+}

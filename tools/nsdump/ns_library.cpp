@@ -1,23 +1,15 @@
 #include "ns_library.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 
 namespace nsdump {
 
-NsLibrary::~NsLibrary() {
-    if (handle_) dlclose(handle_);
-}
+NsLibrary::~NsLibrary() { nsapi::CloseLibrary(handle_); }
 
 bool NsLibrary::Load(const std::string& path) {
     path_ = path;
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* why = dlerror();
-        error_ = why ? why : "dlopen failed";
-        return false;
-    }
+    handle_ = nsapi::OpenLibrary(path.c_str(), &error_);
+    if (handle_ == nullptr) return false;
     if (const char* missing = nsapi::ResolveFunctions(handle_, *this)) {
         error_ = std::string("the library does not export ") + missing;
         return false;

@@ -1,7 +1,5 @@
 #include "api/library_settings.h"
 
-#include <dlfcn.h>
-
 // Only the 8-bit reader is used, so no wide-character converter is needed
 // (Debian ships none for SimpleIni), and the reader's template code is
 // compiled here rather than taken from the packaged shared library, which
@@ -15,6 +13,8 @@
 
 #include "common/cache_budget.h"
 #include "container/binary_file.h"
+#include "platform/file_system.h"
+#include "platform/module_path.h"
 
 namespace qrd {
 
@@ -44,8 +44,7 @@ int32_t ClampToInt32(long v) {
 
 std::string SettingsPathForLibrary(const std::string& libraryPath) {
     if (libraryPath.empty()) return std::string();
-    const size_t slash = libraryPath.find_last_of('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t nameStart = nsplatform::FileNameStart(libraryPath);
     const size_t dot = libraryPath.find_last_of('.');
     const size_t baseEnd = (dot != std::string::npos && dot >= nameStart) ? dot : libraryPath.size();
     std::string path = libraryPath.substr(0, baseEnd) + ".ini";
@@ -81,13 +80,9 @@ LibrarySettings ReadLibrarySettings(const std::string& iniPath) {
 }
 
 std::string OwnModulePath() {
-    // dladdr on one of our own functions names the file the loader mapped it
-    // from: the shared library when this code runs inside it.
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&OwnModulePath), &info) == 0 || info.dli_fname == nullptr) {
-        return std::string();
-    }
-    return info.dli_fname;
+    // The module that holds this very function: the shared library when the
+    // code runs inside it, the program when a test links it directly.
+    return nsplatform::ModulePathOf(reinterpret_cast<const void*>(&OwnModulePath));
 }
 
 LibrarySettings LoadSettingsBesideLibrary() {

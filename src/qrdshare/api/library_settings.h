@@ -2,7 +2,8 @@
 //
 // A host cannot pass options to a Neuroshare library, so qrdshare reads them
 // once at load from an INI file with the library's own folder and base name
-// and the extension ".ini" (libqrdshare.so -> libqrdshare.ini), section
+// and the extension ".ini" (libqrdshare.so -> libqrdshare.ini, qrdshare.dll ->
+// qrdshare.ini), section
 // "Settings":
 //   BaseIsPressedStart   integer (decimal, or hexadecimal with 0x); when not 0
 //                        item times are measured from the file time instead of

@@ -1,74 +1,120 @@
 #include "container/binary_file.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <algorithm>
+#include <cstring>
 
 #include "container/le_codec.h"
 
 namespace qrd {
 
 namespace {
-// Large enough that walking interleaved chunks of a long recording costs few
-// system calls, small enough to keep many files open at once.
+// The buffer holds up to kBufferSize bytes: large enough that walking the
+// small chunks of a long recording one after the other costs few system
+// calls, small enough to keep many files open at once.  A fill after a jump
+// reads only kFirstFill bytes (a chunk header between two large payloads
+// needs a few dozen), and every fill that goes on from the previous one
+// reads twice as much as that one did, up to kBufferSize.
 constexpr size_t kBufferSize = 256 * 1024;
+constexpr size_t kFirstFill = 4 * 1024;
+// Reads of this size or more (sample payloads) go straight from the file into
+// the caller's memory: one copy instead of two.
+constexpr size_t kDirectRead = 64 * 1024;
+constexpr uint64_t kMaxOffset = static_cast<uint64_t>(INT64_MAX);
 }  // namespace
 
 BinaryFile::~BinaryFile() { Close(); }
 
 bool BinaryFile::OpenRead(const std::string& path) {
     Close();
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return false;
-    // A folder or a device opens fine with fopen on Linux but is no recording:
-    // only regular files count as readable.
-    struct stat st;
-    if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(file_);
-        file_ = nullptr;
-        return false;
-    }
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-    writing_ = false;
     writeFailed_ = false;
-    if (fseeko(file_, 0, SEEK_END) != 0) {
-        Close();
+    if (!file_.OpenRead(path)) return false;
+    if (!file_.QuerySize(size_)) {
+        file_.Close();
         return false;
     }
-    off_t end = ftello(file_);
-    if (end < 0 || fseeko(file_, 0, SEEK_SET) != 0) {
-        Close();
-        return false;
-    }
-    size_ = static_cast<uint64_t>(end);
     return true;
 }
 
 bool BinaryFile::OpenWrite(const std::string& path) {
     Close();
-    file_ = std::fopen(path.c_str(), "wb+");
-    if (!file_) return false;
-    std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-    writing_ = true;
     writeFailed_ = false;
-    size_ = 0;
+    if (!file_.Create(path)) return false;
+    writing_ = true;
     return true;
 }
 
 bool BinaryFile::Close() {
-    if (!file_) return true;
+    if (!file_.IsOpen()) return true;
     bool ok = true;
-    if (writing_) ok = std::fflush(file_) == 0 && !writeFailed_;
-    if (std::fclose(file_) != 0 && writing_) ok = false;
-    file_ = nullptr;
+    if (writing_) ok = WritePending();
+    if (!file_.Close() && writing_) ok = false;
+    DropBuffer();
+    buffer_.reset();
     writing_ = false;
+    position_ = 0;
     size_ = 0;
     return ok;
 }
 
+void BinaryFile::DropBuffer() {
+    use_ = BufferUse::kNone;
+    bufferStart_ = 0;
+    bufferBytes_ = 0;
+}
+
+bool BinaryFile::Fill(uint64_t offset, size_t atLeast) {
+    if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+    // Going on from the previous fill (the offset lies at most one fill
+    // beyond its end) is reading along: read more this time.
+    const uint64_t previousEnd = bufferStart_ + bufferBytes_;
+    const bool along = use_ == BufferUse::kRead && offset >= bufferStart_ && offset - previousEnd <= fillSize_;
+    fillSize_ = along ? std::min(2 * fillSize_, kBufferSize) : kFirstFill;
+    DropBuffer();
+    const int64_t got = file_.ReadAt(offset, buffer_.get(), std::max(fillSize_, atLeast));
+    if (got <= 0) return false;
+    use_ = BufferUse::kRead;
+    bufferStart_ = offset;
+    bufferBytes_ = static_cast<size_t>(got);
+    return true;
+}
+
+bool BinaryFile::WritePending() {
+    if (use_ == BufferUse::kWrite && bufferBytes_ > 0 && !writeFailed_ &&
+        !file_.WriteAt(bufferStart_, buffer_.get(), bufferBytes_)) {
+        writeFailed_ = true;
+    }
+    if (use_ == BufferUse::kWrite) DropBuffer();
+    return !writeFailed_;
+}
+
 bool BinaryFile::Read(void* dst, size_t n) {
-    if (!file_) return false;
+    if (!ReadAt(position_, dst, n)) return false;
+    position_ += n;
+    return true;
+}
+
+bool BinaryFile::ReadAt(uint64_t offset, void* dst, size_t n) {
+    if (!file_.IsOpen()) return false;
     if (n == 0) return true;
-    return std::fread(dst, 1, n, file_) == n;
+    if (offset > kMaxOffset || n > kMaxOffset - offset) return false;
+    // Written bytes must be on file before the file is read.
+    if (use_ == BufferUse::kWrite && !WritePending()) return false;
+    auto* out = static_cast<uint8_t*>(dst);
+    while (n > 0) {
+        if (use_ == BufferUse::kRead && offset >= bufferStart_ && offset - bufferStart_ < bufferBytes_) {
+            const size_t from = static_cast<size_t>(offset - bufferStart_);
+            const size_t take = std::min(n, bufferBytes_ - from);
+            std::memcpy(out, buffer_.get() + from, take);
+            out += take;
+            offset += take;
+            n -= take;
+        } else if (n >= kDirectRead) {
+            return file_.ReadAt(offset, out, n) == static_cast<int64_t>(n);
+        } else if (!Fill(offset, n)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool BinaryFile::ReadTagAndLength(char tag[8], uint64_t& length) {
@@ -87,35 +133,51 @@ bool BinaryFile::ReadU64(uint64_t& value) {
 }
 
 bool BinaryFile::Seek(uint64_t offset) {
-    if (!file_ || offset > static_cast<uint64_t>(INT64_MAX)) return false;
-    return fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0;
+    if (!file_.IsOpen() || offset > kMaxOffset) return false;
+    position_ = offset;
+    return true;
 }
 
-uint64_t BinaryFile::Tell() const {
-    if (!file_) return 0;
-    off_t at = ftello(file_);
-    return at < 0 ? 0 : static_cast<uint64_t>(at);
-}
+uint64_t BinaryFile::Tell() const { return file_.IsOpen() ? position_ : 0; }
 
-uint64_t BinaryFile::Size() const {
-    if (!file_) return 0;
-    if (!writing_) return size_;
-    off_t here = ftello(file_);
-    if (here < 0 || fseeko(file_, 0, SEEK_END) != 0) return 0;
-    off_t end = ftello(file_);
-    fseeko(file_, here, SEEK_SET);
-    return end < 0 ? 0 : static_cast<uint64_t>(end);
-}
+uint64_t BinaryFile::Size() const { return file_.IsOpen() ? size_ : 0; }
 
 uint64_t BinaryFile::Remaining() const {
-    uint64_t size = Size(), at = Tell();
+    const uint64_t size = Size(), at = Tell();
     return at < size ? size - at : 0;
 }
 
 bool BinaryFile::Write(const void* src, size_t n) {
-    if (!file_ || writeFailed_) return false;
-    if (n && std::fwrite(src, 1, n, file_) != n) writeFailed_ = true;
-    return !writeFailed_;
+    if (!file_.IsOpen() || writeFailed_) return false;
+    if (!writing_) {
+        writeFailed_ = true;  // opened for reading only
+        return false;
+    }
+    if (n == 0) return true;
+    if (position_ > kMaxOffset || n > kMaxOffset - position_) {
+        writeFailed_ = true;
+        return false;
+    }
+    if (use_ == BufferUse::kRead) DropBuffer();
+    // Pending bytes go out first when these do not follow them or do not fit.
+    const bool follows = use_ == BufferUse::kWrite && bufferStart_ + bufferBytes_ == position_;
+    if (use_ == BufferUse::kWrite && (!follows || bufferBytes_ + n > kBufferSize) && !WritePending()) return false;
+    if (n >= kBufferSize) {
+        if (!file_.WriteAt(position_, src, n)) writeFailed_ = true;
+    } else {
+        if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+        if (use_ != BufferUse::kWrite) {
+            use_ = BufferUse::kWrite;
+            bufferStart_ = position_;
+            bufferBytes_ = 0;
+        }
+        std::memcpy(buffer_.get() + bufferBytes_, src, n);
+        bufferBytes_ += n;
+    }
+    if (writeFailed_) return false;
+    position_ += n;
+    size_ = std::max(size_, position_);
+    return true;
 }
 
 bool BinaryFile::WriteU64(uint64_t value) {
@@ -125,9 +187,8 @@ bool BinaryFile::WriteU64(uint64_t value) {
 }
 
 bool BinaryFile::Flush() {
-    if (!file_) return false;
-    if (writing_ && std::fflush(file_) != 0) writeFailed_ = true;
-    return !writeFailed_;
+    if (!file_.IsOpen()) return false;
+    return writing_ ? WritePending() : !writeFailed_;
 }
 
 }  // namespace qrd

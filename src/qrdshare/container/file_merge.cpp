@@ -1,7 +1,5 @@
 #include "container/file_merge.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -10,6 +8,7 @@
 #include "container/file_header.h"
 #include "container/stream.h"
 #include "container/stream_file_merger.h"
+#include "platform/file_system.h"
 
 namespace qrd {
 
@@ -34,15 +33,6 @@ int MergeFailed(const char* text) {
 }
 
 std::string TextOrEmpty(const char* text) { return text ? std::string(text) : std::string(); }
-
-// True when both paths name one existing file (also through links or
-// another spelling of the path).  Creating the output truncates it, so an
-// input named as output would be destroyed while it is read.
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 bool StreamsCompatible(const CQRVAStream& a, const CQRVAStream& b) {
     if (TextOrEmpty(a.GetStreamTag()) != TextOrEmpty(b.GetStreamTag()))
@@ -109,7 +99,11 @@ int Merge(CQRVAStreamFile& output, CQRVAStreamFile** recordings, size_t count, c
     for (size_t i = 1; i < count; ++i)
         if (!CheckCompatible(*recordings[i - 1], *recordings[i])) return 1;
     for (size_t i = 0; i < count; ++i)
-        if (SameFile(outputPath, recordings[i]->GetPath())) return MergeFailed(merge_message::kOutputIsInput);
+        // Creating the output truncates it, so an input named as output
+        // (through a link or another spelling of its path) would be
+        // destroyed while it is read.
+        if (nsplatform::SameFile(outputPath, recordings[i]->GetPath()))
+            return MergeFailed(merge_message::kOutputIsInput);
 
     StreamFileMerger merger(output);
     if (!merger.CreateOutput(outputPath)) return MergeFailed(merge_message::kCannotOpenOutput);

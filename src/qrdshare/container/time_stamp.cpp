@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace qrd {
 
 namespace {
@@ -158,13 +160,12 @@ CQRVATimeStamp* CQRVATimeStamp::LocalCopy() {
     auto* copy = new CQRVATimeStamp();
     for (int i = 0; i < 8; ++i) copy->calendar_[i] = calendar_[i];
     copy->calendarValid_ = 1;
-    // The C library knows the local zone and its daylight-saving rules; the
+    // The system knows the local zone and its daylight-saving rules; the
     // milliseconds are the same in every zone.
     const int64_t unixSeconds = static_cast<int64_t>(ticks_ / kTicksPerSecond) -
                                 static_cast<int64_t>(kUnixEpochTicks / kTicksPerSecond);
-    const std::time_t t = static_cast<std::time_t>(unixSeconds);
     std::tm local{};
-    if (localtime_r(&t, &local) != nullptr) {
+    if (nsplatform::ToLocalTime(unixSeconds, local)) {
         copy->calendar_[kYear] = static_cast<uint16_t>(local.tm_year + 1900);
         copy->calendar_[kMonth] = static_cast<uint16_t>(local.tm_mon + 1);
         copy->calendar_[kDayOfWeek] = static_cast<uint16_t>(local.tm_wday);

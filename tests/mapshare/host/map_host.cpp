@@ -1,15 +1,14 @@
 #include "map_host.h"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
 
 namespace maptest {
 namespace {
 
 MapLibrary load() {
-    void* library = dlopen(MAPSHARE_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (!library) throw std::runtime_error(std::string("cannot load mapshare: ") + dlerror());
+    std::string why;
+    void* library = nsapi::OpenLibrary(MAPSHARE_LIBRARY_PATH, &why);
+    if (!library) throw std::runtime_error("cannot load mapshare: " + why);
     MapLibrary lib{};
     if (const char* missing = nsapi::ResolveFunctions(library, lib))
         throw std::runtime_error(std::string("missing export ") + missing);

@@ -1,5 +1,5 @@
-// The mapshare shared library as a Neuroshare host sees it: loaded with
-// dlopen, the seventeen functions found by name.  Outputs are checked with
+// The mapshare shared library as a Neuroshare host sees it: loaded at run
+// time (dlopen, LoadLibrary), the seventeen functions found by name.  Outputs are checked with
 // guard bytes so a write past a record or buffer is caught.
 #pragma once
 

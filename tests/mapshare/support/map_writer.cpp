@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
+#include <filesystem>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/file_system.h"
 
 namespace maptest {
 namespace {
@@ -291,33 +291,13 @@ std::string writeSampleRecording(const std::string& folder) {
 
 // ---- temporary folder ------------------------------------------------------------------
 
-namespace {
-void removeTree(const std::string& path) {
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "/" + name;
-            struct stat info {};
-            if (::lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-                removeTree(child);
-            } else {
-                ::unlink(child.c_str());
-            }
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(path.c_str());
-}
-}  // namespace
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/maptest-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
+TempDir::TempDir() : path_(nsplatform::CreateTemporaryFolder("maptest-")) {
+    if (path_.empty()) throw std::runtime_error("cannot create a temporary folder");
 }
 
-TempDir::~TempDir() { removeTree(path_); }
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
 
 }  // namespace maptest

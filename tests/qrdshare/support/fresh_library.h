@@ -1,4 +1,4 @@
-// A private instance of libqrdshare.so for one test: the built library is
+// A private instance of qrdshare for one test: the built library is
 // copied under a unique file name into a temporary folder (optionally with a
 // settings file beside it) and loaded from there, so the test gets a registry
 // of its own, with every slot free and its own settings read at load.

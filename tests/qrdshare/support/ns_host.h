@@ -1,5 +1,6 @@
-// A minimal Neuroshare host for tests: loads a library with dlopen exactly as
-// an analysis package does and resolves the seventeen entry points by name.
+// A minimal Neuroshare host for tests: loads a library (dlopen, LoadLibrary)
+// exactly as an analysis package does and resolves the seventeen entry points
+// by name.
 #pragma once
 
 #include "nsapi/nsapi.h"
@@ -12,7 +13,7 @@ namespace qrd_test {
 // The seventeen function pointers come from nsapi::Functions.
 class NsLibrary : public nsapi::Functions {
 public:
-    // Loads the library at path (RTLD_NOW | RTLD_LOCAL).  ok() tells whether
+    // Loads the library at path (nsapi::OpenLibrary).  ok() tells whether
     // the library loaded and every one of the seventeen names resolved.
     explicit NsLibrary(const std::string& path);
     ~NsLibrary();
@@ -27,7 +28,7 @@ private:
     std::string error_;
 };
 
-// Path of the built libqrdshare.so.  The test build defines
+// Path of the built libqrdshare.so (qrdshare.dll).  The test build defines
 // QRDSHARE_LIBRARY_PATH for every test program but not for this support
 // library, hence inline here: call it from test programs only.
 inline std::string QrdshareLibraryPath() {
@@ -38,9 +39,10 @@ inline std::string QrdshareLibraryPath() {
 #endif
 }
 
-// Copies a library into dir as <baseName>.so.  Give every copy a file name no
-// other loaded library has: dlopen then maps a fresh instance with its own
-// registry, which reads its own settings file <dir>/<baseName>.ini.
+// Copies a library into dir as <baseName> with the library's own extension
+// (.so, .dll).  Give every copy a file name no other loaded library has: the
+// system then loads a fresh instance with its own registry, which reads its
+// own settings file <dir>/<baseName>.ini.
 std::string CopyLibraryTo(const std::string& library, const std::string& dir, const std::string& baseName);
 
 }  // namespace qrd_test

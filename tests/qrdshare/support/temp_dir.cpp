@@ -1,20 +1,15 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
+#include "platform/file_system.h"
+
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <vector>
 
 namespace qrd_test {
 
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/qrdtest-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed for " + pattern);
-    path_ = buf.data();
+TempDir::TempDir() : path_(nsplatform::CreateTemporaryFolder("qrdtest-")) {
+    if (path_.empty()) throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
