@@ -5,7 +5,7 @@
 #include "map_host.h"
 #include "map_writer.h"
 
-#include <cstdlib>
+#include "platform/environment.h"
 
 using namespace maptest;
 
@@ -13,7 +13,7 @@ namespace {
 
 // The budget is read once, when the library is first used; this runs before
 // any test loads it.
-const bool kSmallBudget = setenv("MAPSHARE_CACHE_MB", "1", 1) == 0;
+const bool kSmallBudget = nsplatform::SetEnvironmentText("MAPSHARE_CACHE_MB", "1");
 
 constexpr uint16_t kChannels = 8;
 constexpr uint32_t kWindow = 2000;

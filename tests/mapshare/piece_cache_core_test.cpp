@@ -3,6 +3,7 @@
 // file read per request), whatever the budget and the reading order, and the
 // cache keeps what it promises to keep.  Also the sample decoders, the budget
 // setting and the arena of the block tables.
+#include "platform/environment.h"
 #include "last_error.h"
 #include "map_channel.h"
 #include "map_file.h"
@@ -335,11 +336,11 @@ TEST_F(PieceCacheTest, WindowAfterWindowReadsEachPieceOnceAndKeepsFew) {
 
 TEST(SampleCacheBudget, ComesFromTheEnvironmentOnceAndSetsThePieceSize) {
     // The budget is made at its first use, which in this program is here.
-    ASSERT_EQ(setenv(kCacheBudgetVariable, "3", 1), 0);
+    ASSERT_TRUE(nsplatform::SetEnvironmentText(kCacheBudgetVariable, "3"));
     EXPECT_EQ(sampleCacheBudget().Capacity(), 3u << 20);
-    ASSERT_EQ(setenv(kCacheBudgetVariable, "5", 1), 0);
+    ASSERT_TRUE(nsplatform::SetEnvironmentText(kCacheBudgetVariable, "5"));
     EXPECT_EQ(sampleCacheBudget().Capacity(), 3u << 20) << "read once";
-    unsetenv(kCacheBudgetVariable);
+    nsplatform::ClearEnvironmentText(kCacheBudgetVariable);
 
     EXPECT_EQ(pieceBytesFor(0), 64u << 10);
     EXPECT_EQ(pieceBytesFor(1u << 20), 64u << 10);
