@@ -9,10 +9,6 @@
 
 #include <new>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 
 template <typename Call>
@@ -135,10 +131,5 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetTimeByIndex(uint32_t hFile, uint32_t dwE
 NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetLastErrorMsg(char* pszMsgBuffer, uint32_t dwMsgBufferSize) {
     return Guarded([&] { return entry::GetLastErrorMsg(pszMsgBuffer, dwMsgBufferSize); });
 }
-
-#ifdef _WIN32
-// Nothing to set up or tear down per process or thread.
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
-#endif
 
 }  // extern "C"
