@@ -109,6 +109,35 @@ TEST_F(BinaryFileTest, ReadsAreAllOrNothingAtTheEnd) {
     EXPECT_FALSE(in.ReadU64(value));
 }
 
+TEST_F(BinaryFileTest, SmallFilesGetASmallBufferAndStillReadWhole) {
+    // Files smaller than the buffer get a buffer of their own size; reads
+    // that ask for more than such a buffer holds go through it piece by
+    // piece, and reads past the end still fail without touching memory
+    // beyond the buffer.
+    for (size_t size : {size_t{10}, size_t{4096}, size_t{6000}, size_t{70 * 1024}}) {
+        const std::vector<uint8_t> small = Pattern(size, static_cast<uint32_t>(size));
+        const std::string smallPath = dir.File("small" + std::to_string(size) + ".bin");
+        {
+            BinaryFile out;
+            ASSERT_TRUE(out.OpenWrite(smallPath));
+            ASSERT_TRUE(out.Write(small.data(), small.size()));
+            ASSERT_TRUE(out.Close());
+        }
+        BinaryFile in;
+        ASSERT_TRUE(in.OpenRead(smallPath));
+        std::vector<uint8_t> got(size);
+        ASSERT_TRUE(in.Read(got.data(), 1)) << size;
+        ASSERT_TRUE(in.Read(got.data() + 1, size - 1)) << size;
+        EXPECT_EQ(got, small) << size;
+        std::vector<uint8_t> more(size + 5000);
+        EXPECT_FALSE(in.ReadAt(0, more.data(), more.size())) << size;
+        if (size > 8) {
+            ASSERT_TRUE(in.ReadAt(size - 8, more.data(), 8)) << size;
+            EXPECT_EQ(Slice(more, 0, 8), Slice(small, size - 8, 8)) << size;
+        }
+    }
+}
+
 TEST_F(BinaryFileTest, WritesThatJumpBackAndReadsWhileWriting) {
     BinaryFile out;
     ASSERT_TRUE(out.OpenWrite(path));

@@ -50,6 +50,7 @@ bool BinaryFile::Close() {
     if (!file_.Close() && writing_) ok = false;
     DropBuffer();
     buffer_.reset();
+    bufferCapacity_ = 0;
     writing_ = false;
     position_ = 0;
     size_ = 0;
@@ -62,15 +63,25 @@ void BinaryFile::DropBuffer() {
     bufferBytes_ = 0;
 }
 
+void BinaryFile::EnsureBuffer() {
+    if (buffer_) return;
+    // A file opened for reading never needs more buffer than it has bytes
+    // (opening many small files, as fuzzing does, then costs little).  The
+    // memory is not cleared: only bytes read from the file are ever used.
+    const uint64_t wanted = writing_ ? kBufferSize : std::max<uint64_t>(size_, kFirstFill);
+    bufferCapacity_ = static_cast<size_t>(std::min<uint64_t>(wanted, kBufferSize));
+    buffer_.reset(new uint8_t[bufferCapacity_]);
+}
+
 bool BinaryFile::Fill(uint64_t offset, size_t atLeast) {
-    if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+    EnsureBuffer();
     // Going on from the previous fill (the offset lies at most one fill
     // beyond its end) is reading along: read more this time.
     const uint64_t previousEnd = bufferStart_ + bufferBytes_;
     const bool along = use_ == BufferUse::kRead && offset >= bufferStart_ && offset - previousEnd <= fillSize_;
     fillSize_ = along ? std::min(2 * fillSize_, kBufferSize) : kFirstFill;
     DropBuffer();
-    const int64_t got = file_.ReadAt(offset, buffer_.get(), std::max(fillSize_, atLeast));
+    const int64_t got = file_.ReadAt(offset, buffer_.get(), std::min(std::max(fillSize_, atLeast), bufferCapacity_));
     if (got <= 0) return false;
     use_ = BufferUse::kRead;
     bufferStart_ = offset;
@@ -165,7 +176,7 @@ bool BinaryFile::Write(const void* src, size_t n) {
     if (n >= kBufferSize) {
         if (!file_.WriteAt(position_, src, n)) writeFailed_ = true;
     } else {
-        if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(kBufferSize);
+        EnsureBuffer();
         if (use_ != BufferUse::kWrite) {
             use_ = BufferUse::kWrite;
             bufferStart_ = position_;

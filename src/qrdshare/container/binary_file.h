@@ -62,15 +62,20 @@ public:
 private:
     enum class BufferUse { kNone, kRead, kWrite };
 
-    // Reads at least atLeast bytes (fewer only at the end of the file) from
-    // offset into the buffer; false when nothing is there.
+    // Reads at least atLeast bytes (fewer at the end of the file, or when the
+    // buffer of a small file holds fewer) from offset into the buffer; false
+    // when nothing is there.
     bool Fill(uint64_t offset, size_t atLeast);
+    // Allocates the buffer on first use: kBufferSize for writing, at most the
+    // file's size for reading.
+    void EnsureBuffer();
     // Writes what the buffer holds for writing; false once any write failed.
     bool WritePending();
     void DropBuffer();
 
     nsplatform::NativeFile file_;
     std::unique_ptr<uint8_t[]> buffer_;  // allocated on first use
+    size_t bufferCapacity_ = 0;          // bytes buffer_ holds
     BufferUse use_ = BufferUse::kNone;
     uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
     size_t bufferBytes_ = 0;    // bytes of buffer_ in use
