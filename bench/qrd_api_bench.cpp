@@ -11,6 +11,7 @@
 #include "api/registry.h"
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
+#include "qrd_bench_recordings.h"
 
 #include <chrono>
 #include <cmath>
@@ -27,28 +28,11 @@ namespace entry = qrd::entry;
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
-constexpr uint32_t kRate = 25000000;  // millihertz
-constexpr uint32_t kPerSecond = 25000;
-
-uint16_t Sample(uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 131 + i * 7); }
+constexpr uint32_t kPerSecond = qrd_bench::kElectrodesPerSecond;
+using qrd_bench::ElectrodeSample;
 
 std::string WriteElectrodes(const std::string& folder, uint32_t seconds, uint32_t channels) {
-    qrd::RecordingSpec desc;
-    desc.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
-    desc.index = qrd::IndexChoice::kEmbedded;
-    qrd::ContinuousStreamOptions raw;
-    raw.channelCount = channels;
-    raw.channelNamePrefix = "E";
-    raw.sampleRate = kRate;
-    raw.spans.push_back({desc.startTime, uint64_t{seconds} * kPerSecond});
-    qrd::AddContinuousStream(desc, raw, Sample);
-    const std::string path = folder + "/qrd_api_bench_electrodes.qrd";
-    std::string error;
-    if (!qrd::WriteRecording(desc, path, &error)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
-        return std::string();
-    }
-    return path;
+    return qrd_bench::WriteElectrodeRecording(folder + "/qrd_api_bench_electrodes.qrd", seconds, channels);
 }
 
 std::string WriteDigital(const std::string& folder, uint32_t seconds) {
@@ -110,7 +94,7 @@ int main(int argc, char** argv) {
             samples += kPerSecond;
             for (uint32_t k : {0u, kPerSecond / 2, kPerSecond - 1}) {
                 const uint64_t i = uint64_t{s} * kPerSecond + k;
-                const double expected = (static_cast<int32_t>(Sample(e, i)) - 32768) * 1.0e-7;
+                const double expected = (static_cast<int32_t>(ElectrodeSample(e, i)) - 32768) * 1.0e-7;
                 if (std::fabs(window[k] - expected) > 1e-12) ++bad;
             }
         }

@@ -29,12 +29,13 @@
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/time_stamp.h"
+#include "qrd_bench_host.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+using qrd_bench::Clock;
+using qrd_bench::PlainRead;
+using qrd_bench::SecondsSince;
 
 constexpr uint32_t kChannels = 64;
 constexpr uint32_t kRate = 25000000;        // millihertz
@@ -65,20 +66,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
     }
     return o.sizeMb > 0;
-}
-
-// Sequential read() of the whole file in 1 MiB pieces; returns seconds, or -1.
-double PlainRead(const std::string& path, uint64_t& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return -1;
-    std::vector<char> buffer(1 << 20);
-    bytes = 0;
-    const auto start = Clock::now();
-    ssize_t got;
-    while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) bytes += static_cast<uint64_t>(got);
-    const double t = SecondsSince(start);
-    ::close(fd);
-    return t;
 }
 
 // Reads the channel through the given window order; returns seconds, or -1

@@ -5,8 +5,7 @@
 // Target: two threads on two files reach at least 1.6 times the throughput
 // of one thread.
 // Usage: qrd_threads_bench [seconds] [channels] [folder] [passes]
-#include "container/recording_writer.h"
-#include "container/time_stamp.h"
+#include "qrd_bench_recordings.h"
 #include "thread_throughput.h"
 
 #include <algorithm>
@@ -17,28 +16,8 @@
 
 namespace {
 
-constexpr uint32_t kRate = 25000000;  // millihertz
-constexpr uint32_t kPerSecond = 25000;
-
-uint16_t Sample(uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 131 + i * 7); }
-
-std::string WriteElectrodes(const std::string& path, uint32_t seconds, uint32_t channels) {
-    qrd::RecordingSpec desc;
-    desc.startTime = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
-    desc.index = qrd::IndexChoice::kEmbedded;
-    qrd::ContinuousStreamOptions raw;
-    raw.channelCount = channels;
-    raw.channelNamePrefix = "E";
-    raw.sampleRate = kRate;
-    raw.spans.push_back({desc.startTime, uint64_t{seconds} * kPerSecond});
-    qrd::AddContinuousStream(desc, raw, Sample);
-    std::string error;
-    if (!qrd::WriteRecording(desc, path, &error)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
-        return std::string();
-    }
-    return path;
-}
+using qrd_bench::WriteElectrodeRecording;
+constexpr uint32_t kPerSecond = qrd_bench::kElectrodesPerSecond;
 
 }  // namespace
 
@@ -51,8 +30,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: qrd_threads_bench [seconds] [channels] [folder] [passes]\n");
         return 2;
     }
-    const std::string a = WriteElectrodes(folder + "/qrd_threads_bench_a.qrd", seconds, channels);
-    const std::string b = WriteElectrodes(folder + "/qrd_threads_bench_b.qrd", seconds, channels);
+    const std::string a = WriteElectrodeRecording(folder + "/qrd_threads_bench_a.qrd", seconds, channels);
+    const std::string b = WriteElectrodeRecording(folder + "/qrd_threads_bench_b.qrd", seconds, channels);
     if (a.empty() || b.empty()) return 1;
     nsapi::Functions ns;
     if (!threadbench::Load(QRDSHARE_LIBRARY_PATH, ns)) return 1;
