@@ -7,6 +7,7 @@
 #include "container/binary_file.h"
 #include "container/le_codec.h"
 #include "container/payload_cache.h"
+#include "container/record_block_cache.h"
 #include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
@@ -40,31 +41,70 @@ bool InItems(const EntityRecord& entity, int32_t index) {
 
 }  // namespace
 
+namespace {
+
+// Reads `length` bytes of the spike record at `at` into dst: from the chunk's
+// payload in the file's payload cache, else from the file.  The record was
+// read whole when it was counted, so it lies within the payload and the file.
+bool ReadSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const std::vector<SpikeChunk>& chunks,
+                     const SpikePosition& at, size_t length, uint8_t* dst) {
+    if (at.chunk >= chunks.size()) return false;
+    const SpikeChunk& chunk = chunks[at.chunk];
+    const uint8_t* bytes =
+        file.GetPayloadCache().Bytes(handle, chunk.dataOffset, chunk.dataSize, at.offset, length, chunk.spikes);
+    if (bytes != nullptr) {
+        std::copy(bytes, bytes + length, dst);
+        return true;
+    }
+    return handle.Seek(chunk.dataOffset + at.offset) && handle.Read(dst, length);
+}
+
+// The records of one spike entity, for the record block cache.
+class SpikeRecords final : public RecordBlockCache::RecordSource {
+public:
+    SpikeRecords(CQRVAStreamFile& file, BinaryFile& handle, const EntityRecord& entity, size_t head)
+        : file_(file), handle_(handle), entity_(entity), head_(head) {}
+    uint64_t Length(uint32_t item) const override {
+        return head_ + 2 * static_cast<uint64_t>(std::max(entity_.spikes[item].sampleCount, 0));
+    }
+    bool Read(uint32_t item, uint8_t* dst) const override {
+        return ReadSpikeRecord(file_, handle_, *entity_.spikeChunks, entity_.spikes[item],
+                               static_cast<size_t>(Length(item)), dst);
+    }
+
+private:
+    CQRVAStreamFile& file_;
+    BinaryFile& handle_;
+    const EntityRecord& entity_;
+    size_t head_;
+};
+
+}  // namespace
+
 bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t index, const SegmentOutput& out) {
     if (!InItems(entity, index) || static_cast<size_t>(index) >= entity.spikes.size() || !entity.spikeChunks)
         return false;
     CQRVAStream* stream = file.GetStream(static_cast<uint32_t>(entity.streamIndex));
     BinaryFile* handle = file.GetFileHandle();
     if (stream == nullptr || handle == nullptr) return false;
-    const SpikePosition& at = entity.spikes[static_cast<size_t>(index)];
-    if (at.chunk >= entity.spikeChunks->size()) return false;
-    const SpikeChunk& chunk = (*entity.spikeChunks)[at.chunk];
+    const std::vector<SpikeChunk>& chunks = *entity.spikeChunks;
     const SpikeRecordLayout layout = SpikeLayoutFor(stream->GetStreamVersion());
+    const SpikePosition& at = entity.spikes[static_cast<size_t>(index)];
     const size_t length = static_cast<size_t>(std::max(at.sampleCount, 0));
+    const auto reader = reinterpret_cast<uintptr_t>(&entity);
+    file.GetPayloadCache().BeginRead(reader);
 
     // The record's head, and its samples when the host wants them: from the
-    // chunk's payload in the file's payload cache, else read from the file.
-    // The record was read whole when it was counted, so it lies within the
-    // payload and the file.
-    const size_t need = layout.head + (out.data != nullptr ? 2 * length : 0);
-    PayloadCache& cache = file.GetPayloadCache();
-    cache.BeginRead(reinterpret_cast<uintptr_t>(&entity));
+    // block of the entity's records when the host reads out of order, else
+    // from the payload cache or the file.
     const uint8_t* bytes =
-        cache.Bytes(*handle, chunk.dataOffset, chunk.dataSize, at.offset, need, chunk.spikes);
+        file.GetRecordBlockCache().Record(reader, static_cast<uint32_t>(index),
+                                          static_cast<uint32_t>(entity.spikes.size()),
+                                          SpikeRecords(file, *handle, entity, layout.head));
     std::vector<uint8_t> record;
     if (bytes == nullptr) {
-        record.resize(need);
-        if (!handle->Seek(chunk.dataOffset + at.offset) || !handle->Read(record.data(), record.size())) return false;
+        record.resize(layout.head + (out.data != nullptr ? 2 * length : 0));
+        if (!ReadSpikeRecord(file, *handle, chunks, at, record.size(), record.data())) return false;
         bytes = record.data();
     }
     // A record that no longer says what was counted belongs to a file that

@@ -14,6 +14,7 @@
 #include "container/chunk_index.h"
 #include "container/file_header.h"
 #include "container/payload_cache.h"
+#include "container/record_block_cache.h"
 #include "container/span_cache.h"
 #include "container/stream.h"
 #include "container/time_stamp.h"
@@ -42,11 +43,13 @@ CQRVAStreamFile::CQRVAStreamFile()
       index_(new CQRVAChunkIndex()),
       layout_(new CQRLayout()),
       spanCache_(new SpanCache()),
-      payloadCache_(new PayloadCache()) {}
+      payloadCache_(new PayloadCache()),
+      recordBlockCache_(new RecordBlockCache()) {}
 
 void CQRVAStreamFile::SetCacheBudget(nscommon::CacheBudget* budget) {
     spanCache_->SetBudget(budget);
     payloadCache_->SetBudget(budget);
+    recordBlockCache_->SetBudget(budget);
 }
 
 CQRVAStreamFile::~CQRVAStreamFile() { Close(); }
@@ -74,6 +77,7 @@ void CQRVAStreamFile::Close() {
     // Cached samples and payloads belong to this file; they go with it.
     spanCache_->Clear();
     payloadCache_->Clear();
+    recordBlockCache_->Clear();
     file_.Close();
     // Streams keep chunks that point at the file handle; they go first.
     streams_.clear();

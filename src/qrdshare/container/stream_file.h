@@ -30,6 +30,7 @@ struct ChunkHeader;
 class CQRVAStream;
 class CQRVATimeStamp;
 class PayloadCache;
+class RecordBlockCache;
 class SpanCache;
 class StreamFileHeader;
 
@@ -81,6 +82,7 @@ public:
     void SetCacheBudget(nscommon::CacheBudget* budget);
     SpanCache& GetSpanCache() { return *spanCache_; }
     PayloadCache& GetPayloadCache() { return *payloadCache_; }
+    RecordBlockCache& GetRecordBlockCache() { return *recordBlockCache_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
     int ReportProgress(const char* text, uint32_t percent);
 
@@ -241,6 +243,7 @@ private:
     mutable std::optional<StandardLayoutCounts> pendingLayout_;
     std::unique_ptr<SpanCache> spanCache_;
     std::unique_ptr<PayloadCache> payloadCache_;
+    std::unique_ptr<RecordBlockCache> recordBlockCache_;
 };
 
 }  // namespace qrd
