@@ -28,6 +28,7 @@
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
 #include "qrd_bench_host.h"
+#include "qrd_bench_recordings.h"
 
 namespace {
 
@@ -90,14 +91,7 @@ bool WriteFile(const std::string& path, uint64_t instants, uint64_t& fileSize) {
     digital.id = 2;
     qrd::AddDigitalStream(desc, digital, Word);
     qrd::InterleaveChunks(desc);
-    std::string error;
-    qrd::RecordingPlan plan;
-    if (!qrd::WriteRecording(desc, path, &error, &plan)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
-    }
-    fileSize = plan.fileSize;
-    return true;
+    return WriteBenchRecording(desc, path, &fileSize);
 }
 
 // An analog entity and what its raw values are.

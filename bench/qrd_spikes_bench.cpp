@@ -26,6 +26,7 @@
 #include "container/recording_writer.h"
 #include "container/time_stamp.h"
 #include "qrd_bench_host.h"
+#include "qrd_bench_recordings.h"
 
 namespace {
 
@@ -70,14 +71,7 @@ bool WriteFile(const std::string& path, uint64_t spikes, uint64_t& fileSize) {
     }
     qrd::AddEventStream(desc, stream, chunks);
     chunks.clear();
-    std::string error;
-    qrd::RecordingPlan plan;
-    if (!qrd::WriteRecording(desc, path, &error, &plan)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
-    }
-    fileSize = plan.fileSize;
-    return true;
+    return WriteBenchRecording(desc, path, &fileSize);
 }
 
 // Reads item `index` of entity `entity` (spike number index x 60 + entity)
