@@ -24,19 +24,9 @@ const uint64_t kStart = qrd::UtcTicks(2026, 5, 2, 8, 30, 0);
 uint64_t Ms(uint64_t ms) { return kStart + ms * 1000000ull; }
 
 qrd::StreamSpec Stream(const std::string& type, uint16_t version, uint32_t channels, uint16_t id) {
-    qrd::StreamSpec s;
-    s.typeName = type;
+    qrd::StreamSpec s =
+        qrd_fuzz::seeds::Events(type, type.substr(0, 4) + "000" + std::to_string(id % 10), id, version, channels);
     s.name = type;
-    s.tag = type.substr(0, 4) + "000" + std::to_string(id % 10);
-    s.id = id;
-    s.headerVersion = version;
-    for (uint32_t c = 0; c < channels; ++c) {
-        qrd::ChannelSpec ch;
-        ch.number = static_cast<int32_t>(c + 1);
-        ch.hardwareIndex = static_cast<int32_t>(c);
-        ch.name = "C" + std::to_string(c + 1);
-        s.channels.push_back(ch);
-    }
     return s;
 }
 

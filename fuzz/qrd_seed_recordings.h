@@ -29,7 +29,7 @@ namespace qrd_fuzz {
 
 struct SeedRecording {
     std::string name;
-    qrd::RecordingSpec spec;
+    qrd::RecordingSpec recording;
 };
 
 namespace seeds {
@@ -299,7 +299,7 @@ inline bool WriteSeedRecordings(const std::string& dir) {
     for (const SeedRecording& r : SeedRecordings()) {
         std::string error;
         const std::string path = dir + "/kind-" + r.name + ".qrd";
-        if (!qrd::WriteRecording(r.spec, path, &error)) {
+        if (!qrd::WriteRecording(r.recording, path, &error)) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
             return false;
         }

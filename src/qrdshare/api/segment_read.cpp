@@ -39,20 +39,19 @@ bool InItems(const EntityRecord& entity, int32_t index) {
     return index >= 0 && index < entity.itemCount && static_cast<size_t>(index) < entity.blocks.size();
 }
 
-}  // namespace
+// The `length` bytes of the spike record at `at` from its chunk's payload in
+// the file's payload cache; null when the payload is not held there.  The
+// record was read whole when it was counted, so it lies within the payload.
+const uint8_t* CachedSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const SpikeChunk& chunk,
+                                 const SpikePosition& at, size_t length) {
+    return file.GetPayloadCache().Bytes(handle, chunk.dataOffset, chunk.dataSize, at.offset, length, chunk.spikes);
+}
 
-namespace {
-
-// Reads `length` bytes of the spike record at `at` into dst: from the chunk's
-// payload in the file's payload cache, else from the file.  The record was
-// read whole when it was counted, so it lies within the payload and the file.
-bool ReadSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const std::vector<SpikeChunk>& chunks,
-                     const SpikePosition& at, size_t length, uint8_t* dst) {
-    if (at.chunk >= chunks.size()) return false;
-    const SpikeChunk& chunk = chunks[at.chunk];
-    const uint8_t* bytes =
-        file.GetPayloadCache().Bytes(handle, chunk.dataOffset, chunk.dataSize, at.offset, length, chunk.spikes);
-    if (bytes != nullptr) {
+// Reads the `length` bytes of the spike record at `at` into dst: from the
+// payload cache, else from the file.
+bool ReadSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const SpikeChunk& chunk, const SpikePosition& at,
+                     size_t length, uint8_t* dst) {
+    if (const uint8_t* bytes = CachedSpikeRecord(file, handle, chunk, at, length)) {
         std::copy(bytes, bytes + length, dst);
         return true;
     }
@@ -68,7 +67,9 @@ public:
         return head_ + 2 * static_cast<uint64_t>(std::max(entity_.spikes[item].sampleCount, 0));
     }
     bool Read(uint32_t item, uint8_t* dst) const override {
-        return ReadSpikeRecord(file_, handle_, *entity_.spikeChunks, entity_.spikes[item],
+        const SpikePosition& at = entity_.spikes[item];
+        if (at.chunk >= entity_.spikeChunks->size()) return false;
+        return ReadSpikeRecord(file_, handle_, (*entity_.spikeChunks)[at.chunk], at,
                                static_cast<size_t>(Length(item)), dst);
     }
 
@@ -87,9 +88,10 @@ bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t
     CQRVAStream* stream = file.GetStream(static_cast<uint32_t>(entity.streamIndex));
     BinaryFile* handle = file.GetFileHandle();
     if (stream == nullptr || handle == nullptr) return false;
-    const std::vector<SpikeChunk>& chunks = *entity.spikeChunks;
-    const SpikeRecordLayout layout = SpikeLayoutFor(stream->GetStreamVersion());
     const SpikePosition& at = entity.spikes[static_cast<size_t>(index)];
+    if (at.chunk >= entity.spikeChunks->size()) return false;
+    const SpikeChunk& chunk = (*entity.spikeChunks)[at.chunk];
+    const SpikeRecordLayout layout = SpikeLayoutFor(stream->GetStreamVersion());
     const size_t length = static_cast<size_t>(std::max(at.sampleCount, 0));
     const auto reader = reinterpret_cast<uintptr_t>(&entity);
     file.GetPayloadCache().BeginRead(reader);
@@ -101,10 +103,12 @@ bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t
         file.GetRecordBlockCache().Record(reader, static_cast<uint32_t>(index),
                                           static_cast<uint32_t>(entity.spikes.size()),
                                           SpikeRecords(file, *handle, entity, layout.head));
+    const size_t need = layout.head + (out.data != nullptr ? 2 * length : 0);
+    if (bytes == nullptr) bytes = CachedSpikeRecord(file, *handle, chunk, at, need);
     std::vector<uint8_t> record;
     if (bytes == nullptr) {
-        record.resize(layout.head + (out.data != nullptr ? 2 * length : 0));
-        if (!ReadSpikeRecord(file, *handle, chunks, at, record.size(), record.data())) return false;
+        record.resize(need);
+        if (!handle->Seek(chunk.dataOffset + at.offset) || !handle->Read(record.data(), record.size())) return false;
         bytes = record.data();
     }
     // A record that no longer says what was counted belongs to a file that

@@ -24,7 +24,7 @@ const uint8_t* PayloadCache::Bytes(BinaryFile& file, uint64_t dataOffset, uint64
     auto it = entries_.find(dataOffset);
     if (it == entries_.end()) {
         if (budget_ == nullptr || !budget_->Enabled() || size == 0 || size > kLargestPayload) return nullptr;
-        const auto first = firstReader_.emplace(dataOffset, reader_).first;
+        const auto first = firstReader_.try_emplace(dataOffset, reader_).first;
         if (!switching_ && first->second == reader_) return nullptr;
         if (!MakeRoom(size)) return nullptr;
         Entry entry;
