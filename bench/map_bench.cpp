@@ -21,28 +21,10 @@ double seconds(Clock::time_point from) { return mapbench::secondsSince(from); }
 
 // Two continuous channels at 20 kHz, alternating blocks of 245 samples: each
 // block record is exactly 500 bytes.
-constexpr size_t kSamplesPerBlock = 245;
+constexpr uint32_t kSamplesPerBlock = 245;
 
 bool writeRecording(const std::string& path, size_t blocks) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    maptest::MapWriter w;
-    w.header60().continuous(1, 20.0f, "Ch 1").continuous(2, 20.0f, "Ch 2");
-    std::vector<int16_t> samples(kSamplesPerBlock);
-    bool ok = true;
-    for (size_t b = 0; b < blocks && ok; ++b) {
-        const auto channel = static_cast<uint16_t>(1 + b % 2);
-        const auto ts = static_cast<uint32_t>((b / 2) * kSamplesPerBlock);
-        for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((ts + i) & 0x7FFF);
-        w.samples(channel, ts, samples);
-        if (w.bytes().size() > (8u << 20)) {
-            const std::vector<uint8_t> bytes = w.take();
-            ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        }
-    }
-    const std::vector<uint8_t> bytes = w.take();
-    ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return mapbench::writeContinuousRecording(path, 2, 20.0f, kSamplesPerBlock, blocks / 2);
 }
 
 double openSeconds(const std::string& path) {
