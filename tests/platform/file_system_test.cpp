@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 #include "platform/local_time.h"
 #include "platform/module_path.h"
+#include "temporary_folder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -35,20 +36,13 @@ TEST(Paths, FileNameStartsAfterTheLastSeparator) {
     EXPECT_FALSE(nsplatform::HasDrive("1:rec.map"));
 }
 
-class Folder : public ::testing::Test {
+class Folder : public TemporaryFolderTest {
 protected:
-    void SetUp() override { ASSERT_FALSE(dir.empty()); }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    std::string Path(const std::string& name) const { return dir + nsplatform::PathSeparator() + name; }
+    Folder() : TemporaryFolderTest("nsfs-") {}
     std::string Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
         return Path(name);
     }
-
-    const std::string dir = nsplatform::CreateTemporaryFolder("nsfs-");
 };
 
 TEST_F(Folder, TellsFilesFoldersAndMissingPathsApart) {

@@ -2,6 +2,7 @@
 // offsets, and which paths it agrees to open.
 #include "platform/file_system.h"
 #include "platform/native_file.h"
+#include "temporary_folder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,9 @@ namespace {
 
 using nsplatform::NativeFile;
 
-class NativeFileTest : public ::testing::Test {
+class NativeFileTest : public TemporaryFolderTest {
 protected:
-    void SetUp() override { ASSERT_FALSE(dir.empty()); }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    std::string Path(const std::string& name) const { return dir + nsplatform::PathSeparator() + name; }
-
-    const std::string dir = nsplatform::CreateTemporaryFolder("nsfile-");
+    NativeFileTest() : TemporaryFolderTest("nsfile-") {}
 };
 
 TEST_F(NativeFileTest, WritesAndReadsAtAbsoluteOffsets) {
