@@ -43,3 +43,22 @@ fi
 echo "==== nsdump"
 # One run for all recordings: each library's information is printed once.
 "$nsdump" "${recordings[@]}"
+
+# The same recordings in Python through nsread (installed into .venv by
+# scripts/install-deps.sh).
+if [ -x .venv/bin/nsread ]; then
+  echo "==== nsread (Python)"
+  .venv/bin/nsread info --no-entities "${recordings[@]}"
+  .venv/bin/python - "${recordings[@]}" <<'PY'
+import sys
+import nsread
+for path in sys.argv[1:]:
+    with nsread.open(path) as rec:
+        for block in rec.blocks():
+            first = block[:3, :2]
+            print(f"{rec.path}: {block.shape[0]} samples x {block.shape[1]} channels at {block.sample_rate:g} Hz,"
+                  f" first samples of {block.channel_labels[0]!r}: {first[:, 0].tolist()}")
+PY
+else
+  echo "==== nsread not installed in .venv (run scripts/install-deps.sh); skipped"
+fi

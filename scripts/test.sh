@@ -15,6 +15,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNS_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 ctest --test-dir build -j "$JOBS" --output-on-failure
 
+step "Python package nsread"; NS_BUILD_DIR=build bash scripts/test-python.sh
+
 step "AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DNS_WERROR=ON -DNS_SANITIZE=ON -DNS_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$JOBS"
