@@ -28,6 +28,12 @@ def find_tool(name: str) -> Path:
     pytest.fail(f"{name} is not built in {BUILD_DIR} (set NS_BUILD_DIR)")
 
 
+@pytest.fixture(scope="session", autouse=True)
+def build_libraries(tmp_path_factory: pytest.TempPathFactory) -> None:
+    """Point nsread at the build's libraries when it runs from the source tree."""
+    _use_build_libraries(tmp_path_factory.mktemp("libs"))
+
+
 def _use_build_libraries(tmp: Path) -> None:
     import nsread
 
@@ -47,7 +53,6 @@ def _use_build_libraries(tmp: Path) -> None:
 def samples_dir(tmp_path_factory: pytest.TempPathFactory) -> Path:
     """A folder with every sample recording of qrdsample and mapsample."""
     folder = tmp_path_factory.mktemp("samples")
-    _use_build_libraries(folder)
     subprocess.run([find_tool("qrdsample"), folder], check=True, capture_output=True)
     subprocess.run([find_tool("mapsample"), folder], check=True, capture_output=True)
     return folder
