@@ -5,10 +5,9 @@ from __future__ import annotations
 
 import pickle
 
+import nsread
 import numpy as np
 import pytest
-
-import nsread
 
 
 @pytest.fixture(scope="module")
