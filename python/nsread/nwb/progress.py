@@ -1,0 +1,49 @@
+"""Progress of a conversion: samples written, shown with tqdm on a terminal."""
+
+from __future__ import annotations
+
+import sys
+from collections.abc import Callable
+
+from tqdm import tqdm
+
+#: Called with the number of samples just written (channels x samples).
+ProgressCallback = Callable[[int], None]
+
+
+class Progress:
+    """Counts samples written and shows a bar when asked to.
+
+    Parameters
+    ----------
+    total:
+        Samples to write in all (channels x samples, waveforms and events count
+        their values too).
+    show:
+        Show a tqdm bar (only when standard error is a terminal).
+    callback:
+        Also called after each step with the samples written in it; an
+        exception it raises (KeyboardInterrupt included) ends the conversion.
+    """
+
+    def __init__(self, total: int, show: bool, callback: ProgressCallback | None = None) -> None:
+        self.done = 0
+        self._callback = callback
+        self._bar = None
+        if show and sys.stderr.isatty():
+            self._bar = tqdm(total=total, unit="sample", unit_scale=True, desc="nsread convert",
+                             file=sys.stderr, leave=False)
+
+    def advance(self, samples: int) -> None:
+        """Record ``samples`` more values written."""
+        self.done += samples
+        if self._bar is not None:
+            self._bar.update(samples)
+        if self._callback is not None:
+            self._callback(samples)
+
+    def close(self) -> None:
+        """Remove the bar."""
+        if self._bar is not None:
+            self._bar.close()
+            self._bar = None
