@@ -6,6 +6,7 @@ import argparse
 import importlib
 import sys
 from collections.abc import Sequence
+from pathlib import Path
 
 from . import __version__
 from .entities import AnalogEntity, EventEntity, NeuralEntity, SegmentEntity
@@ -53,8 +54,24 @@ def _info(args: argparse.Namespace) -> int:
     return 0
 
 
-def build_parser() -> argparse.ArgumentParser:
-    """The argument parser with every subcommand that can be imported."""
+def _plugin_present(module_name: str) -> bool:
+    """Whether a subcommand's module is in the installed package (without importing it)."""
+    parts = module_name.split(".")[1:]
+    return Path(__file__).resolve().parent.joinpath(*parts).with_suffix(".py").is_file()
+
+
+def _command_of(argv: Sequence[str]) -> str | None:
+    return next((a for a in argv if not a.startswith("-")), None)
+
+
+def build_parser(argv: Sequence[str] = ()) -> argparse.ArgumentParser:
+    """The argument parser.
+
+    The modules of ``convert`` and ``plot`` take seconds to import (pynwb,
+    matplotlib), so only the chosen one is imported; the others appear in the
+    help with their one-line description.  A module that cannot be imported
+    leaves its subcommand out.
+    """
     parser = argparse.ArgumentParser(prog="nsread", description="Read Neuroshare recordings (QRD, MAP).")
     parser.add_argument("--version", action="version", version=f"nsread {__version__}")
     sub = parser.add_subparsers(dest="command", metavar="COMMAND")
@@ -64,11 +81,17 @@ def build_parser() -> argparse.ArgumentParser:
     p.add_argument("--library", help="Neuroshare library to read with (default: by extension)")
     p.add_argument("--no-entities", action="store_true", help="show the file information only")
     p.set_defaults(run=_info)
+    chosen = _command_of(argv)
     for name, (module_name, help_text) in _PLUGINS.items():
+        if not _plugin_present(module_name):
+            continue
+        if name != chosen:
+            sub.add_parser(name, help=help_text)
+            continue
         try:
             module = importlib.import_module(module_name)
         except ImportError:
-            continue  # that part of nsread is not installed
+            continue  # that part of nsread cannot run here
         p = sub.add_parser(name, help=help_text)
         module.add_arguments(p)
         p.set_defaults(run=module.run)
@@ -77,13 +100,14 @@ def build_parser() -> argparse.ArgumentParser:
 
 def main(argv: Sequence[str] | None = None) -> int:
     """Run the command; returns the exit status."""
-    args = build_parser().parse_args(argv)
+    argv = list(sys.argv[1:] if argv is None else argv)
+    args = build_parser(argv).parse_args(argv)
     try:
         return int(args.run(args) or 0)
+    except BrokenPipeError:
+        return 1
     except (NeuroshareError, OSError) as exc:
         print(f"nsread: {exc}", file=sys.stderr)
-        return 1
-    except BrokenPipeError:
         return 1
 
 

@@ -5,9 +5,10 @@ from __future__ import annotations
 
 import pickle
 
-import nsread
 import numpy as np
 import pytest
+
+import nsread
 
 
 @pytest.fixture(scope="module")

@@ -9,9 +9,10 @@ import shutil
 import subprocess
 import sys
 
-import nsread
 import numpy as np
 import pytest
+
+import nsread
 from nsread import NeuroshareError, RecordingClosedError
 from nsread import _records as R
 

@@ -10,6 +10,7 @@ import subprocess
 from pathlib import Path
 
 import pytest
+
 from nsread import _records as R
 
 REPO = Path(__file__).resolve().parents[2]

@@ -3,9 +3,10 @@ same library, for every entity kind of every sample recording."""
 
 from __future__ import annotations
 
-import nsread
 import numpy as np
 import pytest
+
+import nsread
 from nsread import AnalogEntity, EventEntity, NeuralEntity, SegmentEntity
 
 
