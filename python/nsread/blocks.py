@@ -156,44 +156,47 @@ class SignalBlock:
             return out
         entities = [self.entities[c] for c in cols]
         if workers and workers > 1 and len(cols) > 1:
-            groups = [list(range(k, len(cols), workers)) for k in range(min(workers, len(cols)))]
-            with ThreadPoolExecutor(len(groups)) as pool:
-                for f in [pool.submit(self._read_columns, entities, g, start, n, out) for g in groups]:
-                    f.result()
+            with self.recording._use_many(min(workers, len(cols)), "ns_GetAnalogData") as handles:
+                groups = [list(range(k, len(cols), len(handles))) for k in range(len(handles))]
+                with ThreadPoolExecutor(len(groups)) as pool:
+                    futures = [pool.submit(self._read_columns, h, entities, g, start, n, out)
+                               for h, g in zip(handles, groups, strict=True)]
+                    for f in futures:
+                        f.result()
         else:
-            self._read_columns(entities, range(len(cols)), start, n, out)
+            with self.recording._use("ns_GetAnalogData") as h:
+                self._read_columns(h, entities, range(len(cols)), start, n, out)
         if physical:
             for j, e in enumerate(entities):
                 if not e.physical:
                     out[:, j] *= e.resolution
         return out
 
-    def _read_columns(self, entities, positions, start: int, n: int, out: np.ndarray) -> None:
-        rec = self.recording
-        with rec._use("ns_GetAnalogData") as h:
-            lib = rec.library
-            fn = lib.function("ns_GetAnalogData")
-            cont = ctypes.c_uint32()
-            pcont = ctypes.byref(cont)
-            base = out.ctypes.data
-            s0, s1 = out.strides
-            staging = None
-            for j in positions:
-                e = entities[j]
-                if s0 == 8:  # the column is contiguous: read straight into it
-                    address = base + j * s1
-                    rc = fn(h, e.index, start, n, pcont, address)
-                    if rc != R.ns_OK or (cont.value < n and not e._whole_reads):
-                        if rc != R.ns_OK:
-                            raise lib.fail(rc, "ns_GetAnalogData", f"entity {e.index}, samples {start} to {start + n}")
-                        read_analog(e, h, start, n, address)
-                    continue
-                if staging is None:
-                    staging = np.empty(min(n, _STAGING))
-                for a in range(0, n, len(staging)):
-                    m = min(len(staging), n - a)
-                    read_analog(e, h, start + a, m, staging.ctypes.data)
-                    out[a:a + m, j] = staging[:m]
+    def _read_columns(self, h: int, entities, positions, start: int, n: int, out: np.ndarray) -> None:
+        """Read channels ``positions`` of ``entities`` into those columns of ``out`` through handle ``h``."""
+        lib = self.recording.library
+        fn = lib.function("ns_GetAnalogData")
+        cont = ctypes.c_uint32()
+        pcont = ctypes.byref(cont)
+        base = out.ctypes.data
+        s0, s1 = out.strides
+        staging = None
+        for j in positions:
+            e = entities[j]
+            if s0 == 8:  # the column is contiguous: read straight into it
+                address = base + j * s1
+                rc = fn(h, e.index, start, n, pcont, address)
+                if rc != R.ns_OK or (cont.value < n and not e._whole_reads):
+                    if rc != R.ns_OK:
+                        raise lib.fail(rc, "ns_GetAnalogData", f"entity {e.index}, samples {start} to {start + n}")
+                    read_analog(e, h, start, n, address)
+                continue
+            if staging is None:
+                staging = np.empty(min(n, _STAGING))
+            for a in range(0, n, len(staging)):
+                m = min(len(staging), n - a)
+                read_analog(e, h, start + a, m, staging.ctypes.data)
+                out[a:a + m, j] = staging[:m]
 
     def times(self, start: int = 0, stop: int | None = None) -> np.ndarray:
         """Times in seconds of samples ``start`` to ``stop`` (gaps included)."""

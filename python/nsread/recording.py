@@ -118,6 +118,7 @@ class Recording:
         self._active = 0
         self._closed = False
         self._handle: int | None = None
+        self._extra_handles: list[int] = []
         self._info: FileInfo | None = None
         self._entities: list[Entity] | None = None
         self._library = _resolve_library(self.path, library)
@@ -199,6 +200,26 @@ class Recording:
                 if self._active == 0:
                     self._cond.notify_all()
 
+    @contextmanager
+    def _use_many(self, count: int, call: str) -> Iterator[list[int]]:
+        """Like :meth:`_use`, with up to ``count`` handles on the same file.
+
+        Calls on one open file run one after another in the libraries; calls
+        on different open files run in parallel.  Parallel readers therefore
+        get the file opened once more each (kept until :meth:`close`).  Where
+        a further open fails, fewer handles are handed out.
+        """
+        with self._use(call) as main:
+            with self._cond:
+                while len(self._extra_handles) < count - 1:
+                    handle = ctypes.c_uint32(0)
+                    rc = self._library.function("ns_OpenFile")(os.fsencode(self.path), ctypes.byref(handle))
+                    if rc != R.ns_OK:
+                        break
+                    self._extra_handles.append(handle.value)
+                handles = [main, *self._extra_handles[: count - 1]]
+            yield handles
+
     def close(self) -> None:
         """Close the file.  Calling it again does nothing."""
         with self._cond:
@@ -208,8 +229,9 @@ class Recording:
             while self._active:
                 self._cond.wait()
             handle, self._handle = self._handle, None
-        if handle is not None:
-            self._library.function("ns_CloseFile")(handle)
+            extra, self._extra_handles = self._extra_handles, []
+        for h in ([handle] if handle is not None else []) + extra:
+            self._library.function("ns_CloseFile")(h)
 
     @property
     def closed(self) -> bool:
@@ -224,9 +246,10 @@ class Recording:
 
     def __del__(self) -> None:
         try:
-            if not self._closed and self._handle is not None:
+            if not self._closed:
                 self._closed = True
-                self._library.function("ns_CloseFile")(self._handle)
+                for h in ([self._handle] if self._handle is not None else []) + self._extra_handles:
+                    self._library.function("ns_CloseFile")(h)
         except Exception:
             pass
 
