@@ -5,6 +5,7 @@ from __future__ import annotations
 from dataclasses import dataclass
 
 import pytest
+
 from nsread.plot.channels import select_entities
 from nsread.plot.errors import PlotError
 

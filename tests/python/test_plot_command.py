@@ -11,12 +11,11 @@ from pathlib import Path
 
 import numpy as np
 import pytest
+from conftest import BUILD_DIR, REPO
 from matplotlib import image
 
 from nsread.cli import main
 from nsread.plot import figure as figure_module
-
-from conftest import BUILD_DIR, REPO
 
 
 def plot(*args: object) -> int:
@@ -123,8 +122,9 @@ def test_recording_without_analog_channels_gets_spikes_and_events(no_analog_map,
 
 
 def test_the_figure_of_a_recording_without_analog_holds_its_spikes_and_events(no_analog_map):
-    import nsread
     from matplotlib.collections import EventCollection, LineCollection
+
+    import nsread
 
     with nsread.open(no_analog_map) as rec:
         fig = figure_module.recording_figure(rec)
@@ -150,7 +150,8 @@ def test_the_figure_of_a_recording_without_analog_holds_its_spikes_and_events(no
         (["spikes.qrd", "--channels", "elec*,nothing*"], 1, "'nothing*' names no entity"),
         (["spikes.qrd", "--channels", "99"], 1, "entity 99 does not exist"),
         (["continuous_mea.qrd", "--kind", "spikes"], 1, "no segment entity"),
-        (["continuous_mea.qrd", "--kind", "events", "--channels", "63"], 1, "entity 63 (digi0001 0001 0000 1 02) is empty"),
+        (["continuous_mea.qrd", "--kind", "events", "--channels", "63"], 1,
+         "entity 63 (digi0001 0001 0000 1 02) is empty"),
         (["continuous_mea.qrd", "--kind", "traces", "--channels", "61"], 1, "no analog channel"),
         (["missing.qrd"], 1, "ns_OpenFile"),
         (["spikes.qrd", "--size", "100"], 2, "WIDTHxHEIGHT"),

@@ -4,11 +4,12 @@ from __future__ import annotations
 
 import math
 
-import nsread
 import numpy as np
 import pytest
 from matplotlib.collections import EventCollection, LineCollection, PolyCollection
 from matplotlib.figure import Figure
+
+import nsread
 from nsread import plot
 from nsread.plot import envelope as envelope_module
 from nsread.plot.overview import electrode_positions
