@@ -130,7 +130,9 @@ def test_envelope_is_min_and_max_of_every_bin(continuous_qrd, monkeypatch, windo
             np.testing.assert_allclose(env.starts, np.arange(0, len(values), k) / env.entity.sample_rate)
 
 
-def test_envelope_bins_never_reach_across_sweeps(triggered_qrd):
+@pytest.mark.parametrize("window_values", [1 << 20, 3_000])  # one read, and reads that end mid-sweep
+def test_envelope_bins_never_reach_across_sweeps(triggered_qrd, monkeypatch, window_values):
+    monkeypatch.setattr(envelope_module, "WINDOW_VALUES", window_values)
     with nsread.open(triggered_qrd) as rec:
         (env,) = plot.envelopes(rec, [rec.entities[3]], bins=64)
         entity = env.entity

@@ -5,14 +5,16 @@ the smallest and largest value of each bin: drawn as a band, it shows every
 spike, artefact and dead stretch of a long recording at the width of a
 figure.  The samples are read through the recording's signal blocks (all
 channels of a block for one window, then the next window), so the file is
-read once, in file order, and memory stays at one window of samples
-whatever the length of the recording.
+read once, in file order, and memory stays at two windows of samples
+whatever the length of the recording: a helper thread reads the next window
+while the current one is reduced.
 """
 
 from __future__ import annotations
 
 import math
-from collections.abc import Sequence
+from collections.abc import Iterator, Sequence
+from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
 from typing import Any
 
@@ -21,8 +23,12 @@ import numpy as np
 #: Bins per channel: a little more than the pixel width of a wide figure.
 DEFAULT_BINS = 2000
 
-#: Upper bound on the samples held in memory at once (all channels of a window).
-WINDOW_VALUES = 1 << 20
+#: Read the next window on a helper thread while the current one is reduced.
+READ_AHEAD = True
+
+#: Upper bound on the samples held in memory at once (all channels of a
+#: window): 16 MiB, about what one second of 64 channels at 25 kHz takes.
+WINDOW_VALUES = 1 << 21
 
 
 @dataclass
@@ -123,7 +129,7 @@ def block_envelopes(
     # The channels of a block share their sample times.
     result = []
     for c, entity in enumerate(block.entities):
-        lo, hi = _to_units(entity, low[:, c].copy(), high[:, c].copy())
+        lo, hi = _to_units(entity, low[c].copy(), high[c].copy())
         result.append(ChannelEnvelope(entity, starts, stops, lo, hi, k))
     return result
 
@@ -141,27 +147,60 @@ def _window_bins(k: int, channels: int) -> int:
     return k * max(1, WINDOW_VALUES // (k * channels))
 
 
+def _windows_read_ahead(
+    block: Any, offset: int, spans: Sequence[tuple[int, int]], rows: int
+) -> Iterator[tuple[int, int, np.ndarray]]:
+    """Yield ``(first, last, samples)`` for each span, the next span read while this one is used.
+
+    Two buffers of ``rows`` samples of every channel: a helper thread reads
+    the next window into one while the caller reduces the other, so reading
+    (in the library, outside the interpreter lock) and numpy's reductions
+    (which release it too) run side by side on two cores.  A buffer is
+    handed out once; the caller is done with it when it asks for the next.
+    Fortran order: the block reads each channel straight into its column.
+    """
+    channels = block.shape[1]
+    count = 2 if len(spans) > 1 and READ_AHEAD else 1
+    buffers = [np.empty((rows, channels), dtype=np.float64, order="F") for _ in range(count)]
+
+    def read(i: int) -> np.ndarray:
+        first, last = spans[i]
+        data = buffers[i % len(buffers)][: last - first]
+        block.read(offset + first, offset + last, out=data)
+        return data
+
+    if len(spans) == 1 or not READ_AHEAD:
+        for i, (first, last) in enumerate(spans):
+            yield first, last, read(i)
+        return
+    with ThreadPoolExecutor(1, thread_name_prefix="nsread-envelope") as pool:
+        pending = pool.submit(read, 0)
+        for i, (first, last) in enumerate(spans):
+            data = pending.result()
+            if i + 1 < len(spans):
+                pending = pool.submit(read, i + 1)
+            yield first, last, data
+
+
 def _binned_uniform(block: Any, offset: int, n: int, k: int, progress: Any) -> tuple[np.ndarray, np.ndarray]:
     """Min and max of every ``k`` samples: the fast path for channels without gaps."""
     channels = block.shape[1]
     nbins = math.ceil(n / k)
     window = _window_bins(k, channels)
-    buffer = np.empty((min(window, n), channels), dtype=np.float64)
-    low = np.empty((nbins, channels), dtype=np.float64)
-    high = np.empty((nbins, channels), dtype=np.float64)
-    for first in range(0, n, window):
-        last = min(first + window, n)
-        data = buffer[: last - first]
-        block.read(offset + first, offset + last, out=data)
+    low = np.empty((channels, nbins), dtype=np.float64)
+    high = np.empty((channels, nbins), dtype=np.float64)
+    spans = [(first, min(first + window, n)) for first in range(0, n, window)]
+    for first, last, data in _windows_read_ahead(block, offset, spans, min(window, n)):
+        columns = data.T  # (channels, samples), each row contiguous
         whole = (last - first) // k
         b0 = first // k
         if whole:
-            folded = data[: whole * k].reshape(whole, k, channels)
-            np.min(folded, axis=1, out=low[b0 : b0 + whole])
-            np.max(folded, axis=1, out=high[b0 : b0 + whole])
+            folded = columns[:, : whole * k].reshape(channels, whole, k)
+            np.min(folded, axis=2, out=low[:, b0 : b0 + whole])
+            np.max(folded, axis=2, out=high[:, b0 : b0 + whole])
         if whole * k < last - first:  # the short last bin
-            np.min(data[whole * k :], axis=0, out=low[b0 + whole])
-            np.max(data[whole * k :], axis=0, out=high[b0 + whole])
+            np.min(columns[:, whole * k :], axis=1, out=low[:, b0 + whole])
+            np.max(columns[:, whole * k :], axis=1, out=high[:, b0 + whole])
         if progress is not None:
             progress(last - first)
     return low, high
@@ -179,22 +218,24 @@ def _binned_runs(
     firsts = np.union1d(np.arange(0, n, k, dtype=np.int64), gaps)
     lasts = np.append(firsts[1:], n)  # excluded
     nbins = firsts.size
-    low = np.empty((nbins, channels), dtype=np.float64)
-    high = np.empty((nbins, channels), dtype=np.float64)
+    low = np.empty((channels, nbins), dtype=np.float64)
+    high = np.empty((channels, nbins), dtype=np.float64)
     window = _window_bins(k, channels)
-    buffer = np.empty((min(window, n), channels), dtype=np.float64)
+    # Windows of whole bins; the first bin of each window starts it.
+    groups = []
     b = 0
     while b < nbins:
         e = max(b + 1, int(np.searchsorted(lasts, firsts[b] + window, side="right")))
-        first, last = int(firsts[b]), int(lasts[e - 1])
-        data = buffer[: last - first] if last - first <= buffer.shape[0] else np.empty((last - first, channels))
-        block.read(offset + first, offset + last, out=data)
+        groups.append((b, e))
+        b = e
+    spans = [(int(firsts[b]), int(lasts[e - 1])) for b, e in groups]
+    rows = max(last - first for first, last in spans)
+    for (b, e), (first, last, data) in zip(groups, _windows_read_ahead(block, offset, spans, rows), strict=True):
         edges = firsts[b:e] - first
-        low[b:e] = np.minimum.reduceat(data, edges, axis=0)
-        high[b:e] = np.maximum.reduceat(data, edges, axis=0)
+        low[:, b:e] = np.minimum.reduceat(data.T, edges, axis=1)
+        high[:, b:e] = np.maximum.reduceat(data.T, edges, axis=1)
         if progress is not None:
             progress(last - first)
-        b = e
     entity = block.entities[0]
     starts = np.array([entity.time_of(int(offset + i)) for i in firsts], dtype=np.float64)
     stops = np.array([entity.time_of(int(offset + i - 1)) for i in lasts], dtype=np.float64)
