@@ -203,6 +203,11 @@ class SignalBlock:
         stop = self.shape[0] if stop is None else stop
         return self.entities[0].times(start, stop - start)
 
+    def __dask_tokenize__(self):
+        # what the block names: the same channels of the same file read the same
+        return ("nsread.SignalBlock", self.recording.path, self.recording.library.path,
+                tuple(e.index for e in self.entities), self.shape)
+
     # -- numpy protocol -----------------------------------------------------------
 
     def __array__(self, dtype=None, copy=None) -> np.ndarray:
