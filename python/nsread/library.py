@@ -214,10 +214,9 @@ def bundled_library_path(extension: str) -> Path:
     """Path of the bundled library that reads files with ``extension`` ('qrd' or 'map')."""
     name = _LIBRARY_FILES.get(extension.lower())
     if name is None:
+        what = f"'.{extension}' files" if extension else "files without an extension"
         raise NeuroshareError(
-            R.ns_TYPEERROR,
-            "nsread.open",
-            f"no bundled library reads '.{extension}' files; pass library= with a Neuroshare library",
+            R.ns_TYPEERROR, "nsread.open", f"no bundled library reads {what}; pass library= with a Neuroshare library"
         )
     return library_dir() / name
 
