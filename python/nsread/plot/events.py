@@ -113,12 +113,12 @@ def events(
             for t, v in zip(times, values, strict=True):
                 ax.text(t, row - 0.38, " " + format_value(v), fontsize=6, va="bottom", ha="left",
                         color="0.2", clip_on=True)
-    style.label_rows(ax, labels, fontsize=6 if len(rows) > 24 else 8, min_rows=4)
+    style.label_rows(ax, labels, fontsize=6 if len(rows) > 24 else 8, min_rows=8)
     last = max(float(t.max()) for _, t, _ in rows if t.size)
     ax.set_xlim(0.0, span if span > 0 else last)
     ax.set_xlabel("time (s)")
-    if window is not None:
+    if window is not None and not (window[0] <= 0 and window[1] >= span):  # a window that is not everything
         ax.axvspan(window[0], window[1], color="#f4b942", alpha=0.25, lw=0, gid="window", zorder=0)
     note = f"; {empty} without items not shown" if empty else ""
-    ax.set_title(f"Events: {len(rows)} entities with items{note}", fontsize=10, loc="left")
+    ax.set_title(f"Events: {style.plural(len(rows), 'entity', 'entities')} with items{note}", fontsize=10, loc="left")
     return ax

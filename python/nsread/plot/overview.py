@@ -106,7 +106,7 @@ def overview(
         value = style.nice_length(0.9 / gains[units])
         style.draw_scale_bar(ax, value * gains[units], style.format_quantity(value, units), y0=row + 0.45,
                              x=1.005 + 0.03 * i)
-    if window is not None:
+    if window is not None and not (window[0] <= 0 and window[1] >= span):  # a window that is not everything
         ax.axvspan(window[0], window[1], color="#f4b942", alpha=0.25, lw=0, gid="window", zorder=0)
     k = max(e.samples_per_bin for e in envs)
     what = "each sample" if k == 1 else f"min/max of every {k} samples"
