@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import importlib
 import math
 
 import numpy as np
@@ -291,3 +292,18 @@ def test_trigger_values_are_written_beside_their_ticks(spikes_qrd):
         values = [" " + " ".join(str(v) for v in np.atleast_1d(item)) for item in trigger.read()["value"]]
         assert sorted(t.get_text() for t in ax.texts) == sorted(values)
         assert ax.get_xlim() == (0.0, rec.info.time_span)
+
+
+def test_rows_of_very_many_events_show_their_density(spikes_qrd, monkeypatch):
+    events_module = importlib.import_module("nsread.plot.events")  # the module, not the function it exports
+    monkeypatch.setattr(events_module, "MAX_TICKS", 5)
+    monkeypatch.setattr(events_module, "DENSITY_BINS", 10)
+    with nsread.open(spikes_qrd) as rec:
+        ax = plot.events(rec, ax=new_ax())
+        trigger = next(e for e in rec.entities if isinstance(e, nsread.EventEntity))
+        assert not by_gid(ax, EventCollection), "no tick per event"
+        (patch,) = [p for p in ax.patches if p.get_gid() == f"entity {trigger.index} density"]
+        heights, edges, baseline = patch.get_data()
+        assert edges[0] == 0.0 and edges[-1] == rec.info.time_span
+        counts, _ = np.histogram(trigger.read()["time"], bins=edges)
+        np.testing.assert_allclose(baseline - heights, 0.8 * counts / counts.max())

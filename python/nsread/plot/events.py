@@ -16,6 +16,12 @@ from .selection import resolve, timed_entities
 #: Values are written beside the ticks of rows with at most this many events.
 MAX_VALUE_LABELS = 40
 
+#: Rows with more events than this show how many fall in each of DENSITY_BINS
+#: stretches of time instead of one tick each (a tick per event of a long
+#: recording would not fit a figure, nor memory).
+MAX_TICKS = 20_000
+DENSITY_BINS = 1000
+
 _EVENT_COLOUR = "#b03a2e"
 _SPIKE_COLOUR = "#1f3b73"
 
@@ -35,6 +41,15 @@ def _labels_fit(times: np.ndarray, limit: int, span: float) -> bool:
     if len(times) > limit:
         return False
     return len(times) < 2 or span <= 0 or float(np.min(np.diff(np.sort(times)))) >= 0.02 * span
+
+
+def _density(ax: Axes, row: int, times: np.ndarray, span: float, colour: str, index: int) -> None:
+    """A row of many events as the count per stretch of time, the fullest stretch filling the row."""
+    end = span if span > 0 else float(times.max())
+    counts, edges = np.histogram(times, bins=DENSITY_BINS, range=(0.0, max(end, float(times.max()))))
+    heights = 0.8 * counts / max(1, counts.max())
+    ax.stairs(row + 0.4 - heights, edges, baseline=row + 0.4, fill=True, color=colour, lw=0,
+              gid=f"entity {index} density")
 
 
 def event_times(entity: Any) -> tuple[np.ndarray, np.ndarray | None]:
@@ -104,11 +119,15 @@ def events(
     for row, (entity, times, values) in enumerate(rows):
         spikes = values is None
         colour = _SPIKE_COLOUR if spikes else _EVENT_COLOUR
+        label = style.short_label(entity.label)
+        labels.append(f"{label} (spikes)" if spikes else label)
+        if len(times) > MAX_TICKS:
+            _density(ax, row, times, span, colour, entity.index)
+            labels[-1] += f": {len(times)} events, density"
+            continue
         (coll,) = ax.eventplot([times], lineoffsets=row, linelengths=0.7, colors=colour,
                                linewidths=0.6 if spikes or len(times) > 200 else 1.2)
         coll.set_gid(f"entity {entity.index}")
-        label = style.short_label(entity.label)
-        labels.append(f"{label} (spikes)" if spikes else label)
         if values is not None and _labels_fit(times, max_value_labels, span):
             for t, v in zip(times, values, strict=True):
                 ax.text(t, row - 0.38, " " + format_value(v), fontsize=6, va="bottom", ha="left",
