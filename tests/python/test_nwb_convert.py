@@ -10,10 +10,11 @@ import pytest
 
 pytest.importorskip("pynwb")
 
-import nsread  # noqa: E402
-from nsread.nwb import convert  # noqa: E402
 from pynwb import NWBHDF5IO, validate  # noqa: E402
 from pynwb.ecephys import ElectricalSeries, SpikeEventSeries  # noqa: E402
+
+import nsread  # noqa: E402
+from nsread.nwb import convert  # noqa: E402
 
 METADATA = {
     "NWBFile": {"experimenter": ["Doe, Jane"], "institution": "Test Institute", "lab": "Test Lab",

@@ -28,7 +28,6 @@ from pathlib import Path
 from typing import Any
 
 import numpy as np
-from hdmf.backends.hdf5 import H5DataIO
 from pynwb import NWBHDF5IO, NWBFile, TimeSeries
 from pynwb.ecephys import ElectricalSeries
 from pynwb.file import Subject
@@ -38,7 +37,7 @@ from .events import add_event_entity
 from .metadata import load_metadata, missing_dandi_fields, new_identifier, parse_timezone
 from .names import Names
 from .progress import Progress, ProgressCallback
-from .signals import SignalIterator, TimesIterator, regular_timing
+from .signals import SignalIterator, TimesIterator, compressed, regular_timing
 from .spikes import add_neural, write_segments, write_units
 from .storage import ChannelScale, LossyStorage, plan_storage, wider
 from .target import check_target, temporary_beside
@@ -323,14 +322,14 @@ class _Writer:
         if start is not None:
             return {"starting_time": start, "rate": float(block.sample_rate)}
         stamps = TimesIterator(times, rows)
-        return {"timestamps": H5DataIO(stamps, compression=self.compression) if self.compression else stamps}
+        return {"timestamps": compressed(stamps, self.compression)}
 
     def _data(self, name: str, read: Callable[[int, int], np.ndarray], rows: int, channels: int, plan,
               flat: bool = False) -> Any:
         if rows == 0:
             return np.zeros((0,) if flat else (0, channels), dtype=plan.dtype)
         it = SignalIterator(name, read, rows, channels, plan, self.progress, flat=flat)
-        return H5DataIO(it, compression=self.compression) if self.compression else it
+        return compressed(it, self.compression)
 
     def _electrical(self, block: Any, columns: list[int], rows: int, group: str, series: str) -> Callable[..., Any]:
         def make(nwbfile: NWBFile, electrodes: ElectrodeTable) -> ElectricalSeries:

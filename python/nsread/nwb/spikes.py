@@ -30,6 +30,7 @@ from pynwb.misc import Units
 from .electrodes import ElectrodeTable
 from .names import Names
 from .progress import Progress
+from .signals import compressed
 from .storage import ChannelScale, LossyStorage, plan_storage, wider
 
 UNIT_COLUMNS = {
@@ -124,7 +125,7 @@ def _segment_intervals(nwbfile: NWBFile, entity: Any, names: Names, times: np.nd
     for t, w in zip(times, volts, strict=True):
         table.add_row(start_time=float(t), stop_time=float(t) + duration, waveforms=w, electrodes=rows)
     if compression and volts.size:
-        table["waveforms"].set_data_io(H5DataIO, {"compression": compression})
+        table["waveforms"].set_data_io(H5DataIO, {"compression": compression, "shuffle": True})
     nwbfile.add_time_intervals(table)
     return table
 
@@ -149,7 +150,7 @@ def _spike_event_series(nwbfile: NWBFile, entity: Any, names: Names, times: np.n
     kwargs: dict[str, Any] = {}
     if plan.channel_conversion is not None:
         kwargs["channel_conversion"] = list(plan.channel_conversion)
-    data = H5DataIO(stored, compression=compression) if compression and stored.size else stored
+    data = compressed(stored, compression) if stored.size else stored
     series = SpikeEventSeries(
         name=names.take(f"SpikeEvents {entity.label}"), data=data, timestamps=times, electrodes=region,
         conversion=plan.conversion, offset=plan.offset,

@@ -86,30 +86,53 @@ class StoragePlan:
             ``values * factor`` (checked element by element).
         """
         values = np.asarray(values, dtype=np.float64)
-        factors = np.asarray(self.factors, dtype=np.float64)
         if self.dtype == "int16":
-            steps = np.asarray(self.steps, dtype=np.float64)
+            steps = self.steps[0] if len(set(self.steps)) == 1 else np.asarray(self.steps, dtype=np.float64)
             with np.errstate(invalid="ignore", divide="ignore"):
-                counts = np.rint(values / steps) - self.counts_offset
-            if not np.all(np.isfinite(counts)) or counts.size and (
-                counts.min() < INT16_MIN or counts.max() > INT16_MAX
-            ):
+                counts = values / steps
+            np.rint(counts, out=counts)
+            if self.counts_offset:
+                counts -= self.counts_offset
+            # NaN fails both comparisons, so it is refused here as well.
+            if counts.size and not (counts.min() >= INT16_MIN and counts.max() <= INT16_MAX):
                 raise LossyStorage("", "int16")
             stored = counts.astype(np.int16)
+            # counts holds the stored values as float64: turn it into the physical values in
+            # place (as decode does) rather than converting stored again.
+            counts *= self._scale()
+            if self.offset:
+                counts += self.offset
+            if not np.array_equal(counts, self._expected(values)):
+                raise LossyStorage("", "int16")
+            return stored
         elif self.dtype == "float32":
             stored = values.astype(np.float32)
         else:
             stored = values
-        if not np.array_equal(self.decode(stored), values * factors, equal_nan=True):
+        if not self._exact(stored, values):
             raise LossyStorage("", self.dtype)
         return stored
 
-    def decode(self, stored: np.ndarray) -> np.ndarray:
-        """Physical values of stored values, computed as a reader of the file does."""
+    def _expected(self, values: np.ndarray) -> np.ndarray:
+        if all(f == 1.0 for f in self.factors):
+            return values
+        return values * np.asarray(self.factors, dtype=np.float64)
+
+    def _scale(self) -> np.float64 | np.ndarray:
         scale = np.float64(self.conversion)
         if self.channel_conversion is not None:
             scale = scale * np.asarray(self.channel_conversion, dtype=np.float64)
-        return np.asarray(stored, dtype=np.float64) * scale + self.offset
+        return scale
+
+    def _exact(self, stored: np.ndarray, values: np.ndarray) -> bool:
+        """Whether ``stored`` gives back ``values * factor`` exactly (NaN where values are NaN)."""
+        expected = self._expected(values)
+        back = self.decode(stored)
+        return bool(np.array_equal(back, expected) or np.array_equal(back, expected, equal_nan=True))
+
+    def decode(self, stored: np.ndarray) -> np.ndarray:
+        """Physical values of stored values, computed as a reader of the file does."""
+        return np.asarray(stored, dtype=np.float64) * self._scale() + self.offset
 
 
 def plan_storage(scales: list[ChannelScale], dtype: str | None = None) -> StoragePlan:
