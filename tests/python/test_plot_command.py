@@ -197,9 +197,12 @@ def test_a_failed_save_leaves_the_old_image_and_no_temporary_file(samples_dir, t
 
 def test_the_command_runs_as_a_program(samples_dir, tmp_path):
     out = tmp_path / "events.png"
-    env = dict(os.environ, PYTHONPATH=str(REPO / "python"), MPLBACKEND="")
+    import nsread
+
+    # The nsread under test (source tree or installed), without a display or a chosen backend.
+    env = dict(os.environ, PYTHONPATH=str(Path(nsread.__file__).resolve().parents[1]))
     env.pop("DISPLAY", None)
-    env.pop("MPLBACKEND")
+    env.pop("MPLBACKEND", None)
     done = subprocess.run([sys.executable, "-m", "nsread", "plot", samples_dir / "sample.map", "-o", out,
                            "--kind", "events"], env=env, capture_output=True, text=True)
     assert done.returncode == 0, done.stderr
