@@ -16,6 +16,8 @@ from .errors import NeuroshareError
 # Samples per call when a channel is read into a strided column of ``out``:
 # the samples go through a buffer of this many doubles (512 KiB).
 _STAGING = 1 << 16
+# Reads smaller than this many values are not worth a thread pool.
+_PARALLEL_MIN = 1 << 16
 
 
 class SignalBlock:
@@ -155,12 +157,19 @@ class SignalBlock:
         if n == 0 or not cols:
             return out
         entities = [self.entities[c] for c in cols]
-        if workers and workers > 1 and len(cols) > 1:
-            with self.recording._use_many(min(workers, len(cols)), "ns_GetAnalogData") as handles:
-                groups = [list(range(k, len(cols), len(handles))) for k in range(len(handles))]
-                with ThreadPoolExecutor(len(groups)) as pool:
-                    futures = [pool.submit(self._read_columns, h, entities, g, start, n, out)
-                               for h, g in zip(handles, groups, strict=True)]
+        if workers and workers > 1 and n * len(cols) >= _PARALLEL_MIN:
+            # Each worker reads every channel asked for over its own stretch of
+            # samples, through a handle of its own: the libraries serve
+            # different open files in parallel, and each file's cache then
+            # decodes only its own stretch of the recording.
+            with self.recording._use_many(workers, "ns_GetAnalogData") as handles:
+                bounds = np.linspace(0, n, len(handles) + 1).astype(int).tolist()
+                with ThreadPoolExecutor(len(handles)) as pool:
+                    futures = [
+                        pool.submit(self._read_columns, h, entities, range(len(cols)), start + a, b - a, out[a:b])
+                        for h, a, b in zip(handles, bounds[:-1], bounds[1:], strict=True)
+                        if b > a
+                    ]
                     for f in futures:
                         f.result()
         else:

@@ -62,6 +62,11 @@ def test_asarray_out_and_workers(mea):
     block.read(1000, 71_000, [1, 0], out=out_c)
     np.testing.assert_array_equal(out_c, expected[1000:71_000, [1, 0]])
     np.testing.assert_array_equal(block.read(0, 500, workers=2), expected[:500])
+    # large enough for the thread pool: each worker reads a stretch through a handle of its own
+    np.testing.assert_array_equal(block.read(workers=2), expected)
+    out_c = np.full((60_001, 3), np.nan)
+    block.read(7, 60_008, [5, 59, 0], out=out_c, workers=3)
+    np.testing.assert_array_equal(out_c, expected[7:60_008, [5, 59, 0]])
     np.testing.assert_array_equal(block.read(10, 20, slice(0, 60, 7), workers=4), expected[10:20, ::7])
     with pytest.raises(ValueError):
         block.read(0, 10, [0], out=np.empty((10, 2)))
