@@ -134,6 +134,10 @@ def test_the_figure_of_a_recording_without_analog_holds_its_spikes_and_events(no
         assert waveforms == rec.entity("Level 3").item_count == 9
         rows = [c for c in collections if isinstance(c, EventCollection)]
         assert len(rows) == 3  # the digital events and the two sorted units
+        # Events recorded after the span the header states are still on the axis.
+        (raster,) = [ax for ax in fig.axes if any(isinstance(c, EventCollection) for c in ax.collections)]
+        last = max(float(np.max(r.get_positions())) for r in rows)
+        assert last > rec.info.time_span and raster.get_xlim()[1] >= last
         messages = " ".join(t.get_text() for ax in fig.axes for t in ax.texts)
         assert "no analog channel" in messages
 

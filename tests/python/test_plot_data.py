@@ -283,6 +283,8 @@ def test_event_ticks_sit_at_the_event_times(all_samples):
                 items = entity.read()
                 times = items if isinstance(entity, nsread.NeuralEntity) else items["time"]
                 np.testing.assert_array_equal(np.sort(row.get_positions()), np.sort(times))
+                low, high = ax.get_xlim()
+                assert low <= times.min() and times.max() <= high, "every tick inside the axes"
 
 
 def test_trigger_values_are_written_beside_their_ticks(spikes_qrd):

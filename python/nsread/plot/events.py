@@ -71,7 +71,7 @@ def events(
     """Draw a raster of every event entity, and of every sorted unit's spike times, one row each.
 
     Rows hold a tick at each item's time on the recording's time axis (0 to
-    its time span, in seconds).  Rows of event entities with at most
+    its time span, in seconds, widened to items that lie beyond it).  Rows of event entities with at most
     ``max_value_labels`` events carry each event's value (trigger words,
     edge values) beside its tick.  Entities without items get no row; the
     title says how many there are.  Each row is an ``EventCollection`` whose
@@ -133,8 +133,10 @@ def events(
                 ax.text(t, row - 0.38, " " + format_value(v), fontsize=6, va="bottom", ha="left",
                         color="0.2", clip_on=True)
     style.label_rows(ax, labels, fontsize=6 if len(rows) > 24 else 8, min_rows=8)
+    # The recording's time axis, widened where items lie beyond its stated span.
+    first = min(float(t.min()) for _, t, _ in rows if t.size)
     last = max(float(t.max()) for _, t, _ in rows if t.size)
-    ax.set_xlim(0.0, span if span > 0 else last)
+    ax.set_xlim(min(0.0, first), max(span, last))
     ax.set_xlabel("time (s)")
     if window is not None and not (window[0] <= 0 and window[1] >= span):  # a window that is not everything
         ax.axvspan(window[0], window[1], color="#f4b942", alpha=0.25, lw=0, gid="window", zorder=0)
