@@ -100,7 +100,7 @@ def overview(
                         color=style.TRACE_COLOUR, lw=0.3, gid=f"entity {env.entity.index}")
     style.label_rows(ax, [style.short_label(e.label) for e in envs], fontsize=6 if len(envs) > 24 else 8)
     span = float(rec.info.time_span)
-    ax.set_xlim(0.0, span if span > 0 else max(float(e.stops[-1]) for e in envs))
+    ax.set_xlim(0.0, max([span] + [float(e.stops[-1]) for e in envs]))  # samples past the stated span too
     ax.set_xlabel("time (s)")
     for i, (units, row) in enumerate(last_row.items()):
         value = style.nice_length(0.9 / gains[units])

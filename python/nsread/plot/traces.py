@@ -45,6 +45,9 @@ def check_window(rec: Any, t0: float, t1: float) -> None:
         raise PlotError(f"the time window {t0} to {t1} s is not a pair of numbers")
     if t1 <= t0:
         raise PlotError(f"the time window {t0:g} to {t1:g} s is empty: it must end after it starts")
+    if t0 > span:  # samples may lie beyond the span a recording states
+        span = max([span] + [float(e.time_of(e.item_count - 1)) for e in analog_entities(rec.entities)
+                             if e.item_count > 0])
     if t1 < 0 or t0 > span:
         raise PlotError(f"the time window {t0:g} to {t1:g} s lies outside the recording (0 to {span:g} s)")
 
