@@ -151,6 +151,8 @@ def test_spikes_and_events_read_back(samples_dir: Path, converted: dict[str, Pat
                 row = units[(units.neural_entity == e.label)]
                 assert len(row) == 1, e.label
                 assert np.array_equal(row.spike_times.iloc[0], e.read())
+                assert (row.neural_source_entity.iloc[0], row.neural_source_unit.iloc[0],
+                        row.neural_probe_info.iloc[0]) == (e.source_entity_id, e.source_unit_id, e.probe_info)
             elif e.kind == "event":
                 items = e.read()
                 if not len(items):

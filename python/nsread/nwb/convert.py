@@ -204,14 +204,17 @@ class _Writer:
         for entity in segments:
             for s in entity.sources_with_samples:
                 electrodes.add_source(entity, s, entity.sources[s], "spike_sources")
-        self.progress.total = sum(p[0] for p in signals)
+        self.progress.set_total(
+            sum(p[0] for p in signals)
+            + sum(e.item_count * len(e.sources_with_samples) * e.max_sample_count for e in segments)
+            + sum(e.item_count for e in rec.entities if e.kind in ("neural", "event")))
         for _, make in signals:
             nwbfile.add_acquisition(make(nwbfile, electrodes))
         unit_rows = write_segments(nwbfile, rec, segments, electrodes, self.names, self.stub,
                                    self.compression, self.progress)
-        add_neural(rec, by_kind.get("neural", []), unit_rows, electrodes, self.stub)
+        add_neural(rec, by_kind.get("neural", []), unit_rows, electrodes, self.stub, self.progress)
         resolution = float(rec.info.time_stamp_resolution)
-        write_units(nwbfile, unit_rows, self.progress, resolution if math.isfinite(resolution) else 0.0)
+        write_units(nwbfile, unit_rows, resolution if math.isfinite(resolution) else 0.0)
         for entity in by_kind.get("event", []):
             add_event_entity(nwbfile, entity, self.names, self.stub, resolution if math.isfinite(resolution) else 0.0)
             self.progress.advance(entity.item_count)

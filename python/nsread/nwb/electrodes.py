@@ -27,6 +27,7 @@ EXTRA_COLUMNS = {
     "min_value": "Neuroshare dMinVal, in units",
     "max_value": "Neuroshare dMaxVal, in units",
     "units": "Neuroshare szUnits as the library reports it",
+    "sub_sample_shift": "Neuroshare dSubSampleShift of a spike source (0 for analog channels)",
 }
 
 
@@ -85,7 +86,7 @@ class ElectrodeTable:
 
     def add_analog(self, entity: Any, group: ElectrodeGroup) -> int:
         """A row for an electrode channel; returns its index."""
-        row = self._add(entity, entity.label, entity.index, -1, group)
+        row = self._add(entity, entity.label, entity.index, -1, group, entity.units)
         self.rows.analog[entity.index] = row
         self.rows._by_place.setdefault(_place(entity), []).append(row)
         return row
@@ -102,12 +103,12 @@ class ElectrodeTable:
             label = segment.label if segment.source_count == 1 else f"{segment.label} source {source_index}"
             name = group_name([segment.label], fallback_group)
             row = self._add(source, label, segment.index, source_index,
-                            self.group(name, f"spike sources of {name}"))
+                            self.group(name, f"spike sources of {name}"), segment.units)
         self.rows.sources[key] = row
         return row
 
     def _add(self, info: Any, label: str, entity_index: int, source_index: int,
-             group: ElectrodeGroup) -> int:
+             group: ElectrodeGroup, units: str) -> int:
         location = self._locations.get(label) or group.location or "unknown"
         self.nwbfile.add_electrode(
             group=group, location=location, filtering=filtering_text(info),
@@ -115,7 +116,8 @@ class ElectrodeTable:
             label=label, entity_index=int(entity_index), source_index=int(source_index),
             location_user=_finite(info.location_user), probe_info=info.probe_info,
             resolution=_finite(info.resolution), min_value=_finite(info.min_value),
-            max_value=_finite(info.max_value), units=getattr(info, "units", "") or "")
+            max_value=_finite(info.max_value), units=units,
+            sub_sample_shift=_finite(getattr(info, "sub_sample_shift", 0.0)))
         self.rows.count += 1
         return self.rows.count - 1
 

@@ -28,11 +28,19 @@ class Progress:
 
     def __init__(self, total: int, show: bool, callback: ProgressCallback | None = None) -> None:
         self.done = 0
+        self.total = total
         self._callback = callback
         self._bar = None
         if show and sys.stderr.isatty():
             self._bar = tqdm(total=total, unit="sample", unit_scale=True, desc="nsread convert",
                              file=sys.stderr, leave=False)
+
+    def set_total(self, total: int) -> None:
+        """The number of values the conversion writes, once it is known."""
+        self.total = total
+        if self._bar is not None:
+            self._bar.total = total
+            self._bar.refresh()
 
     def advance(self, samples: int) -> None:
         """Record ``samples`` more values written."""

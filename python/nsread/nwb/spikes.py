@@ -38,7 +38,9 @@ UNIT_COLUMNS = {
     "entity_index": "Neuroshare entity index of that segment or neural entity",
     "unit_id": "Neuroshare unit id of the segment items (-1 for a neural entity without segments)",
     "neural_entity": "label of the Neuroshare neural entity with these spike times ('' if none)",
+    "neural_source_entity": "dwSourceEntityID of that neural entity (-1 if none)",
     "neural_source_unit": "dwSourceUnitID of that neural entity (-1 if none)",
+    "neural_probe_info": "szProbeInfo of that neural entity ('' if none)",
     "waveform_sampling_rate": "sampling rate of this unit's waveforms in Hz (0 without waveforms)",
 }
 
@@ -53,7 +55,9 @@ class UnitRow:
     electrodes: list[int]
     rate: float
     neural_entity: str = ""
+    neural_source_entity: int = -1
     neural_source_unit: int = -1
+    neural_probe_info: str = ""
 
 
 def segment_physical(recording: Any, entity: Any) -> bool:
@@ -165,26 +169,29 @@ def _spike_event_series(nwbfile: NWBFile, entity: Any, names: Names, times: np.n
 
 
 def add_neural(recording: Any, neural: list[Any], rows: list[UnitRow], electrodes: ElectrodeTable,
-               stub: float | None) -> None:
+               stub: float | None, progress: Progress) -> None:
     """Join each neural entity to the unit row with its times, or give it a row."""
     for entity in neural:
         times = np.asarray(entity.read(), dtype=np.float64)
+        progress.advance(int(times.size))
         if stub is not None:
             times = times[times < stub]
         match = next((r for r in rows if r.entity_index == entity.source_entity_id and not r.neural_entity
                       and r.times.shape == times.shape and np.array_equal(r.times, times)), None)
         if match is not None:
             match.neural_entity = entity.label
+            match.neural_source_entity = int(entity.source_entity_id)
             match.neural_source_unit = int(entity.source_unit_id)
+            match.neural_probe_info = entity.probe_info
             continue
         source_rows = [row for (seg, _), row in electrodes.rows.sources.items() if seg == entity.source_entity_id]
         if entity.source_entity_id in electrodes.rows.analog:
             source_rows = [electrodes.rows.analog[entity.source_entity_id]]
-        rows.append(UnitRow(entity.label, entity.index, -1, times, None, source_rows, 0.0,
-                            entity.label, int(entity.source_unit_id)))
+        rows.append(UnitRow(entity.label, entity.index, -1, times, None, source_rows, 0.0, entity.label,
+                            int(entity.source_entity_id), int(entity.source_unit_id), entity.probe_info))
 
 
-def write_units(nwbfile: NWBFile, rows: list[UnitRow], progress: Progress, resolution: float) -> None:
+def write_units(nwbfile: NWBFile, rows: list[UnitRow], resolution: float) -> None:
     """The Units table, one row per sorted unit (waveforms padded with NaN to one length)."""
     if not rows:
         return
@@ -210,6 +217,6 @@ def write_units(nwbfile: NWBFile, rows: list[UnitRow], progress: Progress, resol
                     w = np.concatenate([w, np.full(w.shape[:2] + (samples - w.shape[2],), np.nan)], axis=2)
                 extra["waveforms"] = w
         units.add_unit(spike_times=r.times, electrodes=r.electrodes, label=r.label, entity_index=r.entity_index,
-                       unit_id=r.unit_id, neural_entity=r.neural_entity, neural_source_unit=r.neural_source_unit,
+                       unit_id=r.unit_id, neural_entity=r.neural_entity, neural_source_entity=r.neural_source_entity,
+                       neural_source_unit=r.neural_source_unit, neural_probe_info=r.neural_probe_info,
                        waveform_sampling_rate=r.rate, **extra)
-        progress.advance(int(r.times.size))
