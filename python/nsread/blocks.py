@@ -184,20 +184,21 @@ class SignalBlock:
     def _read_columns(self, h: int, entities, positions, start: int, n: int, out: np.ndarray) -> None:
         """Read channels ``positions`` of ``entities`` into those columns of ``out`` through handle ``h``."""
         lib = self.recording.library
-        fn = lib.function("ns_GetAnalogData")
+        fn = lib.analog_data_unchecked
         cont = ctypes.c_uint32()
         pcont = ctypes.byref(cont)
         base = out.ctypes.data
         s0, s1 = out.strides
+        void_p = ctypes.c_void_p
         staging = None
         for j in positions:
             e = entities[j]
             if s0 == 8:  # the column is contiguous: read straight into it
                 address = base + j * s1
-                rc = fn(h, e.index, start, n, pcont, address)
-                if rc != R.ns_OK or (cont.value < n and not e._whole_reads):
-                    if rc != R.ns_OK:
-                        raise lib.fail(rc, "ns_GetAnalogData", f"entity {e.index}, samples {start} to {start + n}")
+                rc = fn(h, e.index, start, n, pcont, void_p(address))
+                if rc != R.ns_OK:
+                    raise lib.fail(rc, "ns_GetAnalogData", f"entity {e.index}, samples {start} to {start + n}")
+                if cont.value < n and not e._whole_reads:
                     read_analog(e, h, start, n, address)
                 continue
             if staging is None:

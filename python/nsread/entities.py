@@ -355,13 +355,13 @@ def read_analog(entity: AnalogEntity, handle: int, start: int, count: int, addre
     library that stops without any sample leaves the rest as NaN.
     """
     lib = entity.recording.library
-    fn = lib.function("ns_GetAnalogData")
+    fn = lib.analog_data_unchecked
     cont = ctypes.c_uint32()
     idx = entity.index
     done = 0
     while done < count:
         n = count - done
-        rc = fn(handle, idx, start + done, n, ctypes.byref(cont), address + 8 * done)
+        rc = fn(handle, idx, start + done, n, ctypes.byref(cont), ctypes.c_void_p(address + 8 * done))
         if rc != R.ns_OK:
             raise lib.fail(rc, "ns_GetAnalogData", f"entity {idx}, samples {start + done} to {start + count}")
         got = cont.value

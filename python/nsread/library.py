@@ -129,6 +129,13 @@ class Library:
             fn.argtypes = argtypes
             fn.restype = ctypes.c_int32
             self._functions[name] = fn
+        # The sample reads are the calls made most often (one per channel and
+        # window): a second function object without argtypes skips ctypes'
+        # argument checks, about half of the cost of a call.  Its callers pass
+        # integers below 2**32 and the buffer as a c_void_p.
+        if "ns_GetAnalogData" in self._functions:
+            self.analog_data_unchecked = cdll["ns_GetAnalogData"]
+            self.analog_data_unchecked.restype = ctypes.c_int32
         if missing:
             raise NeuroshareError(
                 R.ns_LIBERROR, "load library", f"{path} does not export {', '.join(missing)}"
