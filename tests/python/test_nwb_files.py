@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import datetime as dt
 import os
+import signal
 from pathlib import Path
 
 import numpy as np
@@ -52,6 +53,23 @@ def test_interrupted_conversion_leaves_nothing(continuous_qrd: Path, tmp_path: P
     with nsread.open(continuous_qrd) as rec, pytest.raises(KeyboardInterrupt):
         convert(rec, tmp_path / "out.nwb", quiet=True, progress=interrupt)
     assert len(written) == 2 and _leftovers(tmp_path) == []
+
+
+def test_ctrl_c_stops_at_the_next_window(continuous_qrd: Path, tmp_path: Path) -> None:
+    # A real SIGINT: the conversion's handler turns it into KeyboardInterrupt at the
+    # next window, wherever in hdmf or h5py the signal arrived.
+    calls = []
+
+    def press_ctrl_c(values: int) -> None:
+        calls.append(values)
+        if len(calls) == 1:
+            os.kill(os.getpid(), signal.SIGINT)
+
+    before = signal.getsignal(signal.SIGINT)
+    with nsread.open(continuous_qrd) as rec, pytest.raises(KeyboardInterrupt):
+        convert(rec, tmp_path / "out.nwb", quiet=True, progress=press_ctrl_c)
+    assert len(calls) == 1 and _leftovers(tmp_path) == []
+    assert signal.getsignal(signal.SIGINT) is before
 
 
 def test_interrupted_overwrite_keeps_the_old_file(version4_qrd: Path, tmp_path: Path) -> None:

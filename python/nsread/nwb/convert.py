@@ -36,7 +36,7 @@ from .electrodes import ElectrodeTable, filtering_text, group_name
 from .events import add_event_entity
 from .metadata import load_metadata, missing_dandi_fields, new_identifier, parse_timezone
 from .names import Names
-from .progress import Progress, ProgressCallback
+from .progress import Progress, ProgressCallback, check_interrupt, interruptible
 from .signals import SignalIterator, TimesIterator, compressed, regular_timing
 from .spikes import add_neural, write_segments, write_units
 from .storage import ChannelScale, LossyStorage, plan_storage, wider
@@ -135,10 +135,11 @@ def convert(recording: Any, path: str | os.PathLike[str], metadata: Any = None, 
         writer = _Writer(recording, meta, start, identifier, stub, None if compression == "none" else "gzip",
                          dtypes, Progress(0, show_progress, progress))
         try:
-            with temporary_beside(target) as tmp:
+            with interruptible(), temporary_beside(target) as tmp:
                 nwbfile = writer.build()
                 with NWBHDF5IO(str(tmp), mode="w") as io:
                     io.write(nwbfile)
+                check_interrupt()
             break
         except LossyStorage as exc:
             # The group's values are not exact in this type: write again, one type wider.

@@ -2,8 +2,11 @@
 
 from __future__ import annotations
 
+import signal
 import sys
-from collections.abc import Callable
+import threading
+from collections.abc import Callable, Iterator
+from contextlib import contextmanager
 
 from tqdm import tqdm
 
@@ -43,7 +46,8 @@ class Progress:
             self._bar.refresh()
 
     def advance(self, samples: int) -> None:
-        """Record ``samples`` more values written."""
+        """Record ``samples`` more values written; stop here if Ctrl-C was pressed."""
+        check_interrupt()
         self.done += samples
         if self._bar is not None:
             self._bar.update(samples)
@@ -55,3 +59,42 @@ class Progress:
         if self._bar is not None:
             self._bar.close()
             self._bar = None
+
+
+_interrupted = threading.Event()
+
+
+def check_interrupt() -> None:
+    """Raise KeyboardInterrupt if Ctrl-C was pressed during :func:`interruptible`."""
+    if _interrupted.is_set():
+        _interrupted.clear()
+        raise KeyboardInterrupt
+
+
+@contextmanager
+def interruptible() -> Iterator[None]:
+    """Turn Ctrl-C into a KeyboardInterrupt at the next step of the conversion.
+
+    Python raises KeyboardInterrupt wherever the interpreter happens to be,
+    and where that is a weak-reference callback or a destructor inside hdmf or
+    h5py the exception is printed and dropped, so the conversion would go on.
+    Here the first Ctrl-C only sets a flag that every written window checks;
+    a second one interrupts at once. Outside the main thread nothing changes.
+    """
+    if threading.current_thread() is not threading.main_thread():
+        yield
+        return
+
+    def handler(signum: int, frame: object) -> None:
+        if _interrupted.is_set():
+            raise KeyboardInterrupt
+        _interrupted.set()
+
+    _interrupted.clear()
+    previous = signal.signal(signal.SIGINT, handler)
+    try:
+        yield
+        check_interrupt()
+    finally:
+        signal.signal(signal.SIGINT, previous)
+        _interrupted.clear()
