@@ -11,7 +11,8 @@ gets a warmer machine:
   envelope   the overview's min/max envelope of every channel
              (``nsread.plot.envelopes``, 2000 bins per channel), which reads
              the next window on a helper thread while it reduces the current
-             one; measured also without that (one thread);
+             one where the machine has a core to spare; measured also always
+             reading ahead and always on one thread;
   drawn      the envelope drawn as the overview and the electrode array and
              written as a PNG (``nsread plot --kind overview``).
 
@@ -68,9 +69,9 @@ def plain_read(path: Path) -> float:
     return best
 
 
-def read_every_channel(path: Path) -> float:
-    """Seconds to open the recording and read each block whole in 1-s windows."""
-    start = time.perf_counter()
+def read_every_channel(path: Path) -> tuple[float, float]:
+    """Seconds (wall clock, CPU of the process) to open the recording and read each block whole in 1-s windows."""
+    start, cpu = time.perf_counter(), time.process_time()
     with nsread.open(path) as rec:
         for block in rec.blocks():
             window = max(1, round(block.sample_rate * WINDOW_SECONDS))
@@ -79,27 +80,27 @@ def read_every_channel(path: Path) -> float:
             for first in range(0, n, window):
                 last = min(first + window, n)
                 block.read(first, last, out=buffer[: last - first])
-    return time.perf_counter() - start
+    return time.perf_counter() - start, time.process_time() - cpu
 
 
-def envelope(path: Path, *, trace_memory: bool = False) -> tuple[float, int]:
-    """Seconds to open the recording and compute every channel's envelope.
+def envelope(path: Path, *, trace_memory: bool = False) -> tuple[float, float, int]:
+    """Seconds (wall clock, CPU of the process) to open the recording and compute every channel's envelope.
 
     With ``trace_memory`` also the peak of what Python and numpy allocated
     meanwhile (tracemalloc slows the run, so timed runs leave it off).
     """
     if trace_memory:
         tracemalloc.start()
-    start = time.perf_counter()
+    start, cpu = time.perf_counter(), time.process_time()
     with nsread.open(path) as rec:
         envs = plot.envelopes(rec)
-    seconds = time.perf_counter() - start
+    seconds, cpu = time.perf_counter() - start, time.process_time() - cpu
     peak = 0
     if trace_memory:
         _, peak = tracemalloc.get_traced_memory()
         tracemalloc.stop()
     assert len(envs) == 65 and all(e.low.size == e.high.size > 0 for e in envs)
-    return seconds, peak
+    return seconds, cpu, peak
 
 
 def drawn(path: Path, folder: Path) -> float:
@@ -139,24 +140,32 @@ def main() -> int:
         plain = plain_read(path)
         print(f"recording: {size / 1e6:.1f} MB; plain read {size / 1e6 / plain:,.0f} MB/s ({plain:.3f} s)")
 
-        reads, envs = [], []
+        reads, envs, ahead, alone = [], [], [], []
         for run in range(args.runs):
             reads.append(read_every_channel(path))
-            envs.append(envelope(path)[0])
-            print(f"run {run + 1}: read every channel {reads[-1]:.3f} s, envelope {envs[-1]:.3f} s "
-                  f"({envs[-1] / reads[-1]:.2f}x)")
-        envelope_module.READ_AHEAD = False
-        alone = min(envelope(path)[0] for _ in range(args.runs))
-        envelope_module.READ_AHEAD = True
-        best_read, best_env = min(reads), min(envs)
+            for setting, into in ((None, envs), (True, ahead), (False, alone)):
+                envelope_module.READ_AHEAD = setting
+                into.append(envelope(path)[:2])
+            envelope_module.READ_AHEAD = None
+            print(f"run {run + 1}: read every channel {reads[-1][0]:.3f} s; envelope {envs[-1][0]:.3f} s "
+                  f"({envs[-1][0] / reads[-1][0]:.2f}x), reading ahead {ahead[-1][0]:.3f} s "
+                  f"({ahead[-1][0] / reads[-1][0]:.2f}x), on one thread {alone[-1][0]:.3f} s "
+                  f"({alone[-1][0] / reads[-1][0]:.2f}x); load average {os.getloadavg()[0]:.1f}")
+        best_read, best_env, best_ahead, best_alone = (min(t[0] for t in r) for r in (reads, envs, ahead, alone))
+        cpu_read, cpu_env, cpu_ahead, cpu_alone = (min(t[1] for t in r) for r in (reads, envs, ahead, alone))
         ratio = best_env / best_read
-        peak = envelope(path, trace_memory=True)[1]
+        peak = envelope(path, trace_memory=True)[2]
         draw = drawn(path, folder)
         rss = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
-        print(f"\nread every channel (1-s windows): {best_read:.3f} s, {size / 1e6 / best_read:,.0f} MB/s of file")
+        print(f"\nbest of {args.runs} runs (wall clock; CPU time of the process):")
+        print(f"read every channel (1-s windows): {best_read:.3f} s, {size / 1e6 / best_read:,.0f} MB/s of file; "
+              f"CPU {cpu_read:.3f} s")
         print(f"overview envelope:                {best_env:.3f} s, {size / 1e6 / best_env:,.0f} MB/s of file, "
-              f"{ratio:.2f}x the read (target <= 2x)")
-        print(f"the same without reading ahead on a second thread: {alone:.3f} s, {alone / best_read:.2f}x the read")
+              f"{ratio:.2f}x the read (target <= 2x); CPU {cpu_env:.3f} s")
+        print(f"  always reading ahead:           {best_ahead:.3f} s, {best_ahead / best_read:.2f}x the read; "
+              f"CPU {cpu_ahead:.3f} s ({cpu_ahead / cpu_read:.2f}x)")
+        print(f"  on one thread:                  {best_alone:.3f} s, {best_alone / best_read:.2f}x the read; "
+              f"CPU {cpu_alone:.3f} s ({cpu_alone / cpu_read:.2f}x)")
         print(f"nsread plot --kind overview (envelope, drawing, PNG): {draw:.3f} s")
         print(f"peak allocated by Python/numpy during the envelope: {peak / 2**20:.1f} MiB "
               f"({peak / size:.2%} of the recording); process peak resident size {rss:.0f} MiB")

@@ -114,9 +114,11 @@ def reference_envelope(values: np.ndarray, k: int) -> tuple[np.ndarray, np.ndarr
     return low, high
 
 
+@pytest.mark.parametrize("read_ahead", [True, False])
 @pytest.mark.parametrize("window_values", [1 << 20, 7_777])  # one window, and many windows that end mid-recording
-def test_envelope_is_min_and_max_of_every_bin(continuous_qrd, monkeypatch, window_values):
+def test_envelope_is_min_and_max_of_every_bin(continuous_qrd, monkeypatch, window_values, read_ahead):
     monkeypatch.setattr(envelope_module, "WINDOW_VALUES", window_values)
+    monkeypatch.setattr(envelope_module, "READ_AHEAD", read_ahead)
     with nsread.open(continuous_qrd) as rec:
         chosen = [rec.entities[i] for i in (0, 31, 60)]
         envs = plot.envelopes(rec, chosen, bins=700)
@@ -131,9 +133,11 @@ def test_envelope_is_min_and_max_of_every_bin(continuous_qrd, monkeypatch, windo
             np.testing.assert_allclose(env.starts, np.arange(0, len(values), k) / env.entity.sample_rate)
 
 
+@pytest.mark.parametrize("read_ahead", [True, False])
 @pytest.mark.parametrize("window_values", [1 << 20, 3_000])  # one read, and reads that end mid-sweep
-def test_envelope_bins_never_reach_across_sweeps(triggered_qrd, monkeypatch, window_values):
+def test_envelope_bins_never_reach_across_sweeps(triggered_qrd, monkeypatch, window_values, read_ahead):
     monkeypatch.setattr(envelope_module, "WINDOW_VALUES", window_values)
+    monkeypatch.setattr(envelope_module, "READ_AHEAD", read_ahead)
     with nsread.open(triggered_qrd) as rec:
         (env,) = plot.envelopes(rec, [rec.entities[3]], bins=64)
         entity = env.entity
