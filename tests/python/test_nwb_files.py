@@ -160,6 +160,15 @@ def test_to_nwb_and_the_command(version4_qrd: Path, tmp_path: Path, capsys: pyte
     assert "Subject.sex" in capsys.readouterr().err
     assert main(["convert", str(version4_qrd), str(tmp_path / "x.nwb"), "--require-dandi", "--quiet"]) == 1
     assert "Subject.subject_id" in capsys.readouterr().err
+    assert main(["convert", str(version4_qrd), str(tmp_path / "x.nwb"), "--set", "Subject.agee=P1D"]) == 1
+    assert "Subject.agee" in capsys.readouterr().err
+    settings = ["--set", "Subject.subject_id=7", "--set", "Subject.species=Rattus norvegicus",
+                "--set", "Subject.sex=M", "--set", "Subject.age=P60D", "--set", "NWBFile.keywords=[a, b]"]
+    assert main(["convert", str(version4_qrd), str(tmp_path / "set.nwb"), "--require-dandi", "--quiet",
+                 *settings]) == 0
+    with NWBHDF5IO(str(tmp_path / "set.nwb"), "r") as io:
+        nwb = io.read()
+        assert nwb.subject.subject_id == "7" and list(nwb.keywords[:]) == ["a", "b"]
     with pytest.raises(SystemExit) as usage:
         main(["convert", str(version4_qrd), str(tmp_path / "x.nwb"), "--stub", "-1"])
     assert usage.value.code == 2

@@ -5,10 +5,13 @@ from __future__ import annotations
 import argparse
 import math
 import sys
+from typing import Any
+
+import yaml
 
 from ..errors import NeuroshareError
 from .convert import COMPRESSIONS, ConversionError, convert
-from .metadata import MetadataError
+from .metadata import MetadataError, load_metadata
 from .target import TargetError
 
 
@@ -22,11 +25,36 @@ def _seconds(text: str) -> float:
     return value
 
 
+def with_settings(metadata: dict[str, Any], settings: list[str]) -> dict[str, Any]:
+    """``metadata`` with ``SECTION.KEY=VALUE`` settings put in (checked again by the converter).
+
+    A value in brackets is read as a YAML list; any other value is text.
+    """
+    for setting in settings:
+        key, sep, value = setting.partition("=")
+        if not sep or not key:
+            raise MetadataError(setting, "give a setting as KEY=VALUE, e.g. Subject.age=P90D")
+        parsed: Any = yaml.safe_load(value) if value.strip().startswith("[") else value
+        section, dot, name = key.partition(".")
+        if not dot:
+            metadata[key] = parsed
+        elif section == "Ecephys":
+            raise MetadataError(key, "give Ecephys settings in the metadata file")
+        else:
+            if not isinstance(metadata.get(section, {}), dict):
+                raise MetadataError(section, "must be a mapping")
+            metadata.setdefault(section, {})[name] = parsed
+    return metadata
+
+
 def add_arguments(parser: argparse.ArgumentParser) -> None:
     """Add the arguments of ``nsread convert`` to ``parser``."""
     parser.add_argument("recording", metavar="REC", help="recording to convert (read by extension or --library)")
     parser.add_argument("output", metavar="OUT.nwb", help="NWB file to write")
     parser.add_argument("--metadata", metavar="META.yaml", help="YAML or JSON metadata (NWBFile, Subject, Ecephys)")
+    parser.add_argument("--set", metavar="KEY=VALUE", action="append", default=[], dest="settings",
+                        help="a metadata field, over the file's: Subject.age=P90D, NWBFile.experimenter=[A, B], "
+                             "timezone=Europe/Berlin (repeatable)")
     parser.add_argument("--stub", metavar="SECONDS", type=_seconds,
                         help="write only the first SECONDS of every entity (a quick preview)")
     parser.add_argument("--compression", choices=COMPRESSIONS, default="gzip",
@@ -47,8 +75,9 @@ def run(args: argparse.Namespace) -> int:
         return code
 
     try:
+        metadata = with_settings(load_metadata(args.metadata), args.settings) if args.settings else args.metadata
         with open_recording(args.recording, args.library) as rec:
-            result = convert(rec, args.output, metadata=args.metadata, stub=args.stub,
+            result = convert(rec, args.output, metadata=metadata, stub=args.stub,
                              compression=args.compression, overwrite=args.overwrite,
                              require_dandi=args.require_dandi, quiet=args.quiet, show_progress=not args.quiet)
     except KeyboardInterrupt:
