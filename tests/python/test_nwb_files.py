@@ -169,6 +169,11 @@ def test_to_nwb_and_the_command(version4_qrd: Path, tmp_path: Path, capsys: pyte
     with NWBHDF5IO(str(tmp_path / "set.nwb"), "r") as io:
         nwb = io.read()
         assert nwb.subject.subject_id == "7" and list(nwb.keywords[:]) == ["a", "b"]
+    not_a_recording = tmp_path / "junk.qrd"
+    not_a_recording.write_bytes(b"not a recording")
+    for rec in (tmp_path / "missing.qrd", not_a_recording):
+        assert main(["convert", str(rec), str(tmp_path / "x.nwb"), "--quiet"]) == 1
+        assert "nsread convert: ns_OpenFile failed" in capsys.readouterr().err
     with pytest.raises(SystemExit) as usage:
         main(["convert", str(version4_qrd), str(tmp_path / "x.nwb"), "--stub", "-1"])
     assert usage.value.code == 2
