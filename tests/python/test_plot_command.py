@@ -214,3 +214,22 @@ def test_the_command_runs_as_a_program(samples_dir, tmp_path):
     bad = subprocess.run([sys.executable, "-m", "nsread", "plot", samples_dir / "sample.map", "-o", out,
                           "--to", "-1"], env=env, capture_output=True, text=True)
     assert bad.returncode == 1 and bad.stderr.startswith("nsread plot: ")
+
+
+def test_the_window_is_marked_where_the_traces_show_it(samples_dir):
+    import nsread
+
+    def marks(fig):
+        spans = []
+        for patch in (p for ax in fig.axes for p in ax.patches if p.get_gid() == "window"):
+            x = patch.get_patch_transform().transform(patch.get_path().vertices)[:, 0]  # x in seconds
+            spans.append((x.min(), x.max()))
+        return spans
+
+    with nsread.open(samples_dir / "continuous_mea.qrd") as rec:
+        both = figure_module.recording_figure(rec, t0=0.5, t1=0.75)
+        np.testing.assert_allclose(marks(both), [(0.5, 0.75)] * 2)  # on the overview and on the raster
+        traced = [ax for ax in both.axes if ax.get_title(loc="left").startswith("Traces")]
+        assert len(traced) == 1 and traced[0].get_xlim() == (0.5, 0.75)
+        assert marks(figure_module.recording_figure(rec, ("overview",))) == []
+        np.testing.assert_allclose(marks(figure_module.recording_figure(rec, ("overview",), t0=2, t1=3)), [(2, 3)])

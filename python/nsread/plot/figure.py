@@ -114,8 +114,9 @@ def recording_figure(
     kinds
         Any of ``"overview"``, ``"traces"``, ``"spikes"``, ``"events"``.
     t0, t1
-        The traces' window in seconds (the recording's first second when not
-        given); the overview and events mark it.
+        The traces' window in seconds (by default from the start, one second
+        long); the overview and events mark it when the traces are drawn or
+        a window is given.
     channels
         A ``--channels`` selection (or sequence of entities, indexes or
         labels): each part draws the chosen entities of its kind.
@@ -154,6 +155,8 @@ def recording_figure(
     if t1 is None and w1 <= w0:
         w1 = w0 + 1.0  # the window check reports a start beyond the recording
     window = (w0, w1)
+    # The overview and the raster mark the window the traces show, or the one asked for.
+    marked = window if "traces" in kinds or t0 is not None or t1 is not None else None
     shown = min(len(analog), DEFAULT_CHANNELS) if channels is None else len(analog)
 
     fig = Figure(figsize=(size[0] / dpi, size[1] / dpi), dpi=dpi, layout="constrained")
@@ -176,7 +179,7 @@ def recording_figure(
         if part == "overview":
             grid_layout = bool(analog) and has_array_layout(rec, analog)
             main = fig.add_subplot(grid[r, 0] if grid_layout else grid[r, :])
-            attempt(main, lambda ax: overview(rec, ax, channels=chosen, envelopes=envs, window=window))
+            attempt(main, lambda ax: overview(rec, ax, channels=chosen, envelopes=envs, window=marked))
             if grid_layout:
                 attempt(fig.add_subplot(grid[r, 1]), lambda ax: array_grid(rec, ax, channels=analog, envelopes=envs))
         elif part == "traces":
@@ -189,7 +192,7 @@ def recording_figure(
                         lambda ax: spikes(rec, None, ax, channels=chosen))
             if "events" in kinds:
                 attempt(fig.add_subplot(grid[r, 1] if both else grid[r, :]),
-                        lambda ax: events(rec, ax, channels=chosen, window=window if "traces" in kinds else None))
+                        lambda ax: events(rec, ax, channels=chosen, window=marked))
     name = Path(str(getattr(rec, "path", ""))).name
     info = rec.info
     fig.suptitle(title if title is not None else
