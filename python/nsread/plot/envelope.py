@@ -314,3 +314,18 @@ def subset(block: Any, members: Sequence[int]) -> Any:
         return block
     column = {e.index: c for c, e in enumerate(block.entities)}
     return Subset(block, [column[i] for i in members])
+
+
+def band(env: ChannelEnvelope) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+    """Times and limits of an envelope drawn as one band, broken (NaN) at gaps between sweeps."""
+    times = (env.starts + env.stops) / 2
+    low, high = env.low, env.high
+    rate = float(env.entity.sample_rate)
+    if times.size > 1 and rate > 0:
+        # Bins never reach across a gap, so a gap lies between two bins.
+        breaks = np.nonzero(env.starts[1:] - env.stops[:-1] > 1.5 / rate)[0] + 1
+        if breaks.size:
+            times = np.insert(times, breaks, np.nan)
+            low = np.insert(low, breaks, np.nan)
+            high = np.insert(high, breaks, np.nan)
+    return times, low, high

@@ -11,7 +11,7 @@ from matplotlib.axes import Axes
 from matplotlib.patches import Rectangle
 
 from . import style
-from .envelope import DEFAULT_BINS, ChannelEnvelope, envelopes
+from .envelope import DEFAULT_BINS, ChannelEnvelope, band, envelopes
 from .errors import PlotError
 from .selection import analog_entities, resolve
 
@@ -29,21 +29,6 @@ def _channel_envelopes(
         wanted = {e.index for e in chosen}
         return [env for env in given if env.entity.index in wanted]
     return envelopes(rec, chosen, bins)
-
-
-def _band(env: ChannelEnvelope) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
-    """Times and limits of an envelope drawn as one band, broken (NaN) at gaps between sweeps."""
-    times = (env.starts + env.stops) / 2
-    low, high = env.low, env.high
-    rate = float(env.entity.sample_rate)
-    if times.size > 1 and rate > 0:
-        # Bins never reach across a gap, so a gap lies between two bins.
-        breaks = np.nonzero(env.starts[1:] - env.stops[:-1] > 1.5 / rate)[0] + 1
-        if breaks.size:
-            times = np.insert(times, breaks, np.nan)
-            low = np.insert(low, breaks, np.nan)
-            high = np.insert(high, breaks, np.nan)
-    return times, low, high
 
 
 def overview(
@@ -94,7 +79,7 @@ def overview(
     for row, env in enumerate(envs):
         units = style.short_units(env.units)
         last_row[units] = row
-        times, low, high = _band(env)
+        times, low, high = band(env)
         centre = float((np.min(env.low) + np.max(env.high)) / 2)
         ax.fill_between(times, low, high, transform=style.row_transform(ax, row, gains[units], centre),
                         color=style.TRACE_COLOUR, lw=0.3, gid=f"entity {env.entity.index}")
@@ -195,7 +180,7 @@ def array_grid(
         centre = float((np.min(env.low) + np.max(env.high)) / 2)
         cell = (transforms.Affine2D().translate(-t_first, -centre).scale(t_scale, -gain)
                 .translate(col + 0.05, row + 0.5) + ax.transData)
-        times, low, high = _band(env)
+        times, low, high = band(env)
         ax.add_patch(Rectangle((col + 0.02, row + 0.02), 0.96, 0.96, fc="white", ec="0.75", lw=0.5))
         ax.fill_between(times, low, high, transform=cell, color=style.TRACE_COLOUR, lw=0.3,
                         gid=f"entity {env.entity.index}")

@@ -9,7 +9,7 @@ import numpy as np
 from matplotlib.axes import Axes
 
 from . import style
-from .envelope import block_envelopes, subset
+from .envelope import band, block_envelopes, subset
 from .errors import PlotError
 from .selection import analog_entities, resolve
 
@@ -136,13 +136,13 @@ def traces(
             ax.text(t0, row, "  no samples in this window", va="center", fontsize=7, color="0.4")
             continue
         times, low, high = data
-        centre = float(np.nanmedian(low if high is None else (low + high) / 2))
+        centre = float(np.nanmedian(low if high is None else (low + high) / 2))  # NaN: gaps between sweeps
         tr = style.row_transform(ax, row, gains[units], centre)
         if high is None:
             x, y = _gaps_to_nan(times, low, float(entity.sample_rate))
             ax.plot(x, y, transform=tr, color=style.TRACE_COLOUR, lw=0.6, gid=f"entity {entity.index}")
         else:
-            ax.fill_between(times, low, high, transform=tr, color=style.TRACE_COLOUR, lw=0.4, step="post",
+            ax.fill_between(times, low, high, transform=tr, color=style.TRACE_COLOUR, lw=0.4,
                             gid=f"entity {entity.index}")
     style.label_rows(ax, [style.short_label(e.label) for e in chosen])
     ax.set_xlim(t0, t1)
@@ -157,7 +157,7 @@ def traces(
 
 
 def _read_rows(rec: Any, chosen: list[Any], t0: float, t1: float, max_points: int) -> list[Any]:
-    """Per channel ``(times, values, None)``, ``(bin times, low, high)`` or ``None`` (no samples)."""
+    """Per channel ``(times, values, None)``, an envelope's ``band`` or ``None`` (no samples)."""
     blocks = {e.index: b for b in rec.blocks() for e in b.entities}
     rows: list[Any] = []
     for entity in chosen:
@@ -170,5 +170,5 @@ def _read_rows(rec: Any, chosen: list[Any], t0: float, t1: float, max_points: in
         else:
             block = subset(blocks[entity.index], [entity.index])
             (env,) = block_envelopes(block, max(1, max_points // 2), start=start, stop=stop)
-            rows.append((env.starts, env.low, env.high))
+            rows.append(band(env))
     return rows
