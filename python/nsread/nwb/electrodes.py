@@ -71,8 +71,6 @@ class ElectrodeTable:
             if meta["name"] not in self._devices:
                 self._devices[meta["name"]] = nwbfile.create_device(**meta)
         self._locations: dict[str, str] = dict(ecephys.get("Electrodes", {}))
-        for name, description in EXTRA_COLUMNS.items():
-            nwbfile.add_electrode_column(name=name, description=description)
 
     def group(self, name: str, description: str) -> ElectrodeGroup:
         """The electrode group ``name``, made on first use (metadata may describe it)."""
@@ -109,6 +107,11 @@ class ElectrodeTable:
 
     def _add(self, info: Any, label: str, entity_index: int, source_index: int,
              group: ElectrodeGroup, units: str) -> int:
+        if self.rows.count == 0:
+            # Columns are made with the first row: a recording without electrodes gets no
+            # (empty) electrodes table, which the DANDI checks would flag.
+            for name, description in EXTRA_COLUMNS.items():
+                self.nwbfile.add_electrode_column(name=name, description=description)
         location = self._locations.get(label) or group.location or "unknown"
         self.nwbfile.add_electrode(
             group=group, location=location, filtering=filtering_text(info),
