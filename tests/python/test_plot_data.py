@@ -313,3 +313,16 @@ def test_rows_of_very_many_events_show_their_density(spikes_qrd, monkeypatch):
         assert edges[0] == 0.0 and edges[-1] == rec.info.time_span
         counts, _ = np.histogram(trigger.read()["time"], bins=edges)
         np.testing.assert_allclose(baseline - heights, 0.8 * counts / counts.max())
+
+
+def test_many_rows_are_labelled_without_overlap(continuous_qrd, monkeypatch):
+    style = importlib.import_module("nsread.plot.style")
+    monkeypatch.setattr(style, "MAX_ROW_LABELS", 20)
+    with nsread.open(continuous_qrd) as rec:
+        envs = plot.envelopes(rec, bins=20)
+        ax = plot.overview(rec, ax=new_ax(), envelopes=envs)
+        ticks = ax.get_yticks()
+        labels = [t.get_text() for t in ax.get_yticklabels()]
+        assert len(ticks) <= 20 and list(ticks) == list(range(0, 61, 4))  # every 4th of 61 rows
+        assert labels == [" ".join(envs[int(t)].label.split()) for t in ticks]
+        assert len(by_gid(ax, PolyCollection)) == 61, "every row is still drawn"

@@ -10,6 +10,9 @@ import numpy as np
 from matplotlib import transforms
 from matplotlib.axes import Axes
 
+#: Rows labelled at most; more rows get every second (third ...) label.
+MAX_ROW_LABELS = 64
+
 #: Colour of traces and envelopes.
 TRACE_COLOUR = "#1f3b73"
 
@@ -114,11 +117,13 @@ def label_rows(ax: Axes, labels: Sequence[str], *, fontsize: float = 8, min_rows
     """Row ``i`` (from the top) labelled ``labels[i]``; y grows downwards.
 
     The axes hold at least ``min_rows`` rows, so a single row is not
-    stretched over the whole height.
+    stretched over the whole height.  Beyond :data:`MAX_ROW_LABELS` rows
+    only every few rows are labelled, so labels never overlap.
     """
     n = len(labels)
-    ax.set_yticks(range(n))
-    ax.set_yticklabels(labels, fontsize=fontsize)
+    every = max(1, -(-n // MAX_ROW_LABELS))  # more rows than fit a label each: label every few
+    ax.set_yticks(range(0, n, every))
+    ax.set_yticklabels(labels[::every], fontsize=fontsize)
     ax.set_ylim(max(n, min_rows) - 0.4, -0.6)
     ax.tick_params(axis="y", length=0)
     for side in ("top", "right", "left"):
