@@ -233,3 +233,17 @@ def test_the_window_is_marked_where_the_traces_show_it(samples_dir):
         assert len(traced) == 1 and traced[0].get_xlim() == (0.5, 0.75)
         assert marks(figure_module.recording_figure(rec, ("overview",))) == []
         np.testing.assert_allclose(marks(figure_module.recording_figure(rec, ("overview",), t0=2, t1=3)), [(2, 3)])
+
+
+def test_agg_without_a_display_and_the_chosen_backend_otherwise():
+    import nsread
+
+    env = dict(os.environ, PYTHONPATH=str(Path(nsread.__file__).resolve().parents[1]))
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "MPLBACKEND"):
+        env.pop(name, None)
+    code = "import nsread.plot, matplotlib; print(matplotlib.get_backend().lower())"
+    done = subprocess.run([sys.executable, "-c", code], env=env, capture_output=True, text=True, check=True)
+    assert done.stdout.strip() == "agg"
+    chosen = subprocess.run([sys.executable, "-c", code], env=dict(env, MPLBACKEND="svg"), capture_output=True,
+                            text=True, check=True)
+    assert chosen.stdout.strip() == "svg"
