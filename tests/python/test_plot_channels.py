@@ -67,3 +67,21 @@ def test_items_with_spaces_around_them() -> None:
 def test_selection_that_names_no_channel_says_why(spec: str, words: str) -> None:
     with pytest.raises(PlotError, match=words):
         select_entities(ENTITIES, spec)
+
+
+@pytest.mark.parametrize(
+    ("value", "units", "text"),
+    [(50e-6, "V", "50 µV"), (208.013e-6, "V", "208 µV"), (0.5, "Volts", "500 mV"), (2.0, "raw", "2 raw"),
+     (1.0, "V", "1 V"), (1500.0, "V", "1.5 kV"), (3.0, "", "3")],
+)
+def test_scale_bar_labels(value, units, text):
+    from nsread.plot.style import format_quantity
+
+    assert format_quantity(value, units) == text
+
+
+@pytest.mark.parametrize(("limit", "length"), [(0.9, 0.5), (1.0, 1.0), (3.7e-5, 2e-5), (499.0, 200.0), (7.0, 5.0)])
+def test_scale_bars_have_round_lengths_that_fit(limit, length):
+    from nsread.plot.style import nice_length
+
+    assert nice_length(limit) == pytest.approx(length)

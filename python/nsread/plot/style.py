@@ -34,12 +34,12 @@ def format_quantity(value: float, units: str) -> str:
     """``value`` with an SI prefix where the units take one (50e-6 V -> "50 µV")."""
     symbol = short_units(units)
     if not _prefixable(units) or value == 0:
-        return f"{value:g} {symbol}".strip()
+        return f"{value:.3g} {symbol}".strip()
     for factor, prefix in reversed(_PREFIXES):
         if abs(value) >= factor * 0.999:
-            return f"{value / factor:g} {prefix}{symbol}"
+            return f"{value / factor:.3g} {prefix}{symbol}"
     factor, prefix = _PREFIXES[0]
-    return f"{value / factor:g} {prefix}{symbol}"
+    return f"{value / factor:.3g} {prefix}{symbol}"
 
 
 def nice_length(limit: float) -> float:
