@@ -1,4 +1,4 @@
-"""The --channels selection: indexes, ranges and label patterns."""
+"""Small parts of the plots: the --channels selection (indexes, ranges, label patterns) and scale bar labels."""
 
 from __future__ import annotations
 
