@@ -17,6 +17,7 @@ from pynwb import NWBHDF5IO  # noqa: E402
 import nsread  # noqa: E402
 from nsread.cli import main  # noqa: E402
 from nsread.nwb import ConversionError, MetadataError, TargetError, convert  # noqa: E402
+from nsread.nwb.stub import items_before  # noqa: E402
 
 SUBJECT = {"Subject": {"subject_id": "m1", "species": "Rattus norvegicus", "sex": "M", "age": "P60D"}}
 
@@ -40,6 +41,31 @@ def test_stub_writes_only_the_first_seconds(spikes_qrd: Path, tmp_path: Path) ->
         first = next(s for s in nwb.acquisition.values() if s.name.startswith("SpikeEvents"))
         assert first.timestamps[:].max() < 0.25 and len(first.timestamps[:]) < len(spikes)
         assert "stub" in nwb.notes
+
+
+def test_stub_of_sorted_units(map_sample: Path, tmp_path: Path) -> None:
+    out = tmp_path / "stub.nwb"
+    with nsread.open(map_sample) as rec:
+        convert(rec, out, metadata=SUBJECT, stub=0.5, quiet=True)
+        neural = {e.label: e.read() for e in rec.entities if e.kind == "neural"}
+    with NWBHDF5IO(str(out), "r") as io:
+        units = io.read().units.to_dataframe()
+    for label, times in neural.items():
+        row = units[units.neural_entity == label]
+        assert np.array_equal(row.spike_times.iloc[0], times[times < 0.5]), label
+
+
+def test_items_before_a_time() -> None:
+    class Items:
+        def __init__(self, times: list[float]) -> None:
+            self.times, self.item_count = times, len(times)
+
+        def time_of(self, i: int) -> float:
+            return self.times[i]
+
+    items = Items([0.0, 0.1, 0.1, 0.5, 2.0])
+    assert [items_before(items, t) for t in (0.0, 0.05, 0.1, 0.11, 0.5, 5.0)] == [0, 1, 1, 3, 3, 5]
+    assert items_before(items, None) == 5 and items_before(Items([]), 1.0) == 0
 
 
 def test_interrupted_conversion_leaves_nothing(continuous_qrd: Path, tmp_path: Path) -> None:

@@ -40,6 +40,7 @@ from .progress import Progress, ProgressCallback, check_interrupt, interruptible
 from .signals import SignalIterator, TimesIterator, compressed, regular_timing
 from .spikes import add_neural, write_segments, write_units
 from .storage import ChannelScale, LossyStorage, plan_storage, wider
+from .stub import items_before
 from .target import check_target, temporary_beside
 
 COMPRESSIONS = ("gzip", "none")
@@ -193,8 +194,8 @@ class _Writer:
 
     def build(self) -> NWBFile:
         rec = self.recording
-        empty = [f"{e.index} '{e.label}'" for e in rec.entities if e.kind == "event"
-                 and (e.item_count == 0 or (self.stub is not None and e.time_of(0) >= self.stub))]
+        empty = [f"{e.index} '{e.label}'" for e in rec.entities
+                 if e.kind == "event" and items_before(e, self.stub) == 0]
         nwbfile = self._file(empty)
         electrodes = ElectrodeTable(nwbfile, self._device(nwbfile), self.meta["Ecephys"])
         by_kind: dict[str, list[Any]] = {}
@@ -292,18 +293,7 @@ class _Writer:
 
     def _rows(self, block: Any) -> int:
         """Samples to write: all, or those before the stub length."""
-        n = int(block.shape[0])
-        if self.stub is None or n == 0:
-            return n
-        first = block.entities[0]
-        lo, hi = 0, n            # first index whose time is >= stub
-        while lo < hi:
-            mid = (lo + hi) // 2
-            if first.time_of(mid) < self.stub:
-                lo = mid + 1
-            else:
-                hi = mid
-        return lo
+        return min(int(block.shape[0]), items_before(block.entities[0], self.stub))
 
     def _scales(self, entities: list[Any]) -> list[ChannelScale]:
         scales = []

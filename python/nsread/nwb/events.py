@@ -17,6 +17,7 @@ from pynwb import NWBFile
 from pynwb.event import EventsTable, TimestampVectorData
 
 from .names import Names
+from .stub import items_before
 
 EVENT_TYPES = {0: "text", 1: "CSV", 2: "byte", 3: "word", 4: "double word"}
 
@@ -24,12 +25,9 @@ EVENT_TYPES = {0: "text", 1: "CSV", 2: "byte", 3: "word", 4: "double word"}
 def add_event_entity(nwbfile: NWBFile, entity: Any, names: Names, stub: float | None,
                      time_resolution: float) -> EventsTable | None:
     """Write one event entity as an EventsTable and return it (None when it has no items)."""
-    items = entity.read()
+    items = entity.read(0, items_before(entity, stub))
     times = np.asarray(items["time"], dtype=np.float64)
     values = items["value"]
-    if stub is not None:
-        keep = times < stub
-        times, values = times[keep], values[keep]
     if not len(times):
         return None
     description = (

@@ -32,6 +32,7 @@ from .names import Names
 from .progress import Progress
 from .signals import compressed
 from .storage import ChannelScale, LossyStorage, plan_storage, wider
+from .stub import items_before
 
 UNIT_COLUMNS = {
     "label": "Neuroshare label of the segment or neural entity the unit comes from",
@@ -78,13 +79,10 @@ def write_segments(nwbfile: NWBFile, recording: Any, segments: list[Any], electr
     """Write the unsorted items of every segment entity; return the sorted ones as unit rows."""
     rows: list[UnitRow] = []
     for entity in segments:
-        data = entity.read()
+        data = entity.read(0, items_before(entity, stub))
         times = np.asarray(data.timestamps, dtype=np.float64)
         waves = np.asarray(data.waveforms, dtype=np.float64)
         units = np.asarray(data.units)
-        if stub is not None:
-            keep = times < stub
-            times, waves, units = times[keep], waves[keep], units[keep]
         sources = list(entity.sources_with_samples)
         waves = waves[:, sources, :] if waves.ndim == 3 else waves[:, None, :]
         source_info = [entity.sources[s] for s in sources]
@@ -172,10 +170,8 @@ def add_neural(recording: Any, neural: list[Any], rows: list[UnitRow], electrode
                stub: float | None, progress: Progress) -> None:
     """Join each neural entity to the unit row with its times, or give it a row."""
     for entity in neural:
-        times = np.asarray(entity.read(), dtype=np.float64)
+        times = np.asarray(entity.read(0, items_before(entity, stub)), dtype=np.float64)
         progress.advance(int(times.size))
-        if stub is not None:
-            times = times[times < stub]
         match = next((r for r in rows if r.entity_index == entity.source_entity_id and not r.neural_entity
                       and r.times.shape == times.shape and np.array_equal(r.times, times)), None)
         if match is not None:
