@@ -268,6 +268,10 @@ def test_spikes_of_an_empty_or_wrong_entity_are_refused(continuous_qrd, spikes_q
             plot.spikes(rec, ax=new_ax())
         with pytest.raises(plot.PlotError, match="not a segment entity"):
             plot.spikes(rec, 0, ax=new_ax())
+        with pytest.raises(plot.PlotError, match="no entity 'nothing'"):
+            plot.spikes(rec, "nothing", ax=new_ax())
+        with pytest.raises(plot.PlotError, match="no entity 500"):
+            plot.traces(rec, 0, 1, channels=[0, 500], ax=new_ax())
 
 
 # ---- events --------------------------------------------------------------------------------------------------------

@@ -5,7 +5,7 @@ from __future__ import annotations
 from collections.abc import Iterable, Sequence
 from typing import Any
 
-from .. import AnalogEntity, EventEntity, NeuralEntity, SegmentEntity
+from .. import AnalogEntity, EventEntity, NeuralEntity, NeuroshareError, SegmentEntity
 from .channels import select_entities
 from .errors import PlotError
 
@@ -26,7 +26,7 @@ def resolve(rec: Any, channels: str | Sequence[Any] | None) -> list[Any]:
         else:
             try:
                 entity = rec.entity(item)
-            except (KeyError, IndexError, LookupError, ValueError) as err:
+            except (NeuroshareError, LookupError, ValueError) as err:
                 raise PlotError(f"the recording has no entity {item!r}") from err
         found[entity.index] = entity
     if not found:

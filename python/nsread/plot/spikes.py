@@ -11,6 +11,7 @@ from matplotlib import patheffects
 from matplotlib.axes import Axes
 from matplotlib.collections import LineCollection
 
+from .. import NeuroshareError
 from . import style
 from .errors import PlotError
 from .selection import resolve, segment_entities
@@ -138,7 +139,7 @@ def _entity(rec: Any, entity: Any) -> Any:
     else:
         try:
             found = rec.entity(entity)
-        except (LookupError, ValueError) as err:
+        except (NeuroshareError, LookupError, ValueError) as err:
             raise PlotError(f"the recording has no entity {entity!r}") from err
     if not segment_entities([found]):
         raise PlotError(f"entity {found.index} ({style.short_label(found.label)}) holds no spike cut-outs: "
