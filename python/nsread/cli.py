@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import argparse
 import importlib
+import os
 import sys
 from collections.abc import Sequence
 from pathlib import Path
@@ -105,6 +106,8 @@ def main(argv: Sequence[str] | None = None) -> int:
     try:
         return int(args.run(args) or 0)
     except BrokenPipeError:
+        # the reader went away (nsread info ... | head): stop quietly
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
         return 1
     except (NeuroshareError, OSError) as exc:
         print(f"nsread: {exc}", file=sys.stderr)
