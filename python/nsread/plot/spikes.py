@@ -128,7 +128,7 @@ def _draw_entity(ax: Axes, entity: Any, max_waveforms: int, *, compact: bool) ->
     ax.tick_params(labelsize=6 if compact else 8)
     ax.yaxis.set_major_formatter(style.value_formatter(str(entity.units)))
     if not compact:
-        ax.set_xlabel("time in cut-out (ms)")
+        ax.set_xlabel("time in the segment (ms)")
     ax.spines["top"].set_visible(False)
     ax.spines["right"].set_visible(False)
 
@@ -232,6 +232,6 @@ def spikes(
         _draw_entity(panel, e, max_waveforms, compact=True)
         panels.append(panel)
     more = f"; {skipped} more not shown (choose with channels)" if skipped else ""
-    ax.set_title(f"Spike cut-outs: {len(chosen)} segment entities, time in the cut-out in ms{more}",
+    ax.set_title(f"Segments (spike cut-outs, sweeps): {len(chosen)} entities, time in the segment in ms{more}",
                  fontsize=10, loc="left")
     return panels
