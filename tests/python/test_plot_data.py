@@ -260,6 +260,9 @@ def test_every_segment_entity_gets_a_panel(triggered_qrd):
         panels = plot.spikes(rec, ax=new_ax())
         assert len(panels) == len(segs) == 8
         assert [waveform_count(p) for p in panels] == [e.item_count for e in segs]
+        ax = new_ax()
+        assert len(plot.spikes(rec, ax=ax, max_entities=3)) == 3
+        assert "5 more not shown" in ax.get_title(loc="left")
 
 
 def test_spikes_of_an_empty_or_wrong_entity_are_refused(continuous_qrd, spikes_qrd):
