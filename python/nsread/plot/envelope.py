@@ -48,7 +48,9 @@ def _read_ahead() -> bool:
         load = os.getloadavg()[0]
     except (AttributeError, OSError):
         return cores > 1
-    return cores > 1 and load < cores - 1
+    # The load average counts this process too once it has run for a while,
+    # so "a core to spare" is less than half a core's work besides one's own.
+    return cores > 1 and load < cores - 0.5
 
 #: Upper bound on the samples held in memory at once (all channels of a
 #: window): 16 MiB, about what one second of 64 channels at 25 kHz takes.
