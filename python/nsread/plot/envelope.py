@@ -5,9 +5,9 @@ the smallest and largest value of each bin: drawn as a band, it shows every
 spike, artefact and dead stretch of a long recording at the width of a
 figure.  The samples are read through the recording's signal blocks (all
 channels of a block for one window, then the next window), so the file is
-read once, in file order, and memory stays at two windows of samples
-whatever the length of the recording: where a core is free, a helper thread
-reads the next window while the current one is reduced.
+read once, in file order, and memory stays at one window of samples (two
+where a core is free and a helper thread reads the next window while the
+current one is reduced) whatever the length of the recording.
 """
 
 from __future__ import annotations
@@ -51,6 +51,7 @@ def _read_ahead() -> bool:
     # The load average counts this process too once it has run for a while,
     # so "a core to spare" is less than half a core's work besides one's own.
     return cores > 1 and load < cores - 0.5
+
 
 #: Upper bound on the samples held in memory at once (all channels of a
 #: window): 16 MiB, about what one second of 64 channels at 25 kHz takes.
