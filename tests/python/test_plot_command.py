@@ -57,11 +57,14 @@ def no_analog_map(tmp_path_factory: pytest.TempPathFactory, samples_dir: Path) -
     tool = folder / "write_no_analog_map"
     writer = BUILD_DIR / "tools" / "mapsample" / "libmap_test_writer.a"
     platform = BUILD_DIR / "src" / "platform" / "libns_platform.a"
-    subprocess.run(
+    built = subprocess.run(
         [compiler, "-std=c++17", "-O1", f"-I{REPO / 'tests/mapshare/support'}", f"-I{REPO / 'src'}",
          str(Path(__file__).with_name("plot_no_analog_map.cpp")), str(writer), str(platform), "-o", str(tool)],
-        check=True, capture_output=True,
+        capture_output=True, text=True,
     )
+    if built.returncode != 0:
+        pytest.fail(f"cannot build the MAP writer tool against {BUILD_DIR} (set NS_BUILD_DIR to the release "
+                    f"build):\n{built.stderr}")
     subprocess.run([tool, folder], check=True, capture_output=True)
     return folder / "no_analog.map"
 
