@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and fuzzing need.
 # qemu-user runs the 32-bit tests on machines that cannot execute 32-bit
-# programs; python3 runs the ctypes host test.
+# programs; python3 runs the ctypes host test; lintian, dpkg-dev, pkgconf and
+# unzip build and check the release packages.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 SUDO=""
@@ -10,7 +11,7 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib clang libclang-rt-dev \
   libgtest-dev googletest libbenchmark-dev libsimpleini-dev \
-  qemu-user python3 >/dev/null
+  qemu-user python3 lintian dpkg-dev pkgconf unzip >/dev/null
 # Windows DLLs: MinGW-w64 cross compilers (posix threads) and Wine to run the
 # cross-built tests.
 $SUDO apt-get install -y -qq --no-install-recommends \
