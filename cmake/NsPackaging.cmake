@@ -26,6 +26,10 @@ foreach(document changelog.Debian changelog)
     message(FATAL_ERROR "gzip ${document} failed: ${gzip_result}")
   endif()
 endforeach()
+# What lintian reports for this package and is so on purpose, with the reasons.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME ${NS_DEBIAN_PACKAGE_NAME}
+        COMPONENT Documentation)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
               ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian.gz
               ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz
@@ -55,11 +59,14 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${NS_DEBIAN_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Depends computed from the binaries (dpkg-shlibdeps); a shlibs file and the
-# ldconfig trigger for the two libraries.
+# Depends computed from the binaries (dpkg-shlibdeps); a shlibs file for the
+# two libraries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The ldconfig trigger next to the ldconfig calls CPack writes into postinst
+# and postrm.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/triggers)
 
 include(CPack)

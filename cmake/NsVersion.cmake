@@ -41,11 +41,13 @@ function(ns_add_version_resource target description)
 endfunction()
 
 # A shared library of ours: SONAME lib<name>.so.<major> and the usual links
-# on Linux, the version resource on Windows.
+# on Linux, the version resource on Windows.  The Python wheel (SKBUILD)
+# carries private copies that its package loads by path; wheels store links
+# as copies, so there each library stays one file, lib<name>.so.
 function(ns_set_library_version target description)
   if(WIN32)
     ns_add_version_resource(${target} "${description}")
-  else()
+  elseif(NOT SKBUILD)
     set_target_properties(${target} PROPERTIES
       VERSION ${PROJECT_VERSION}
       SOVERSION ${PROJECT_VERSION_MAJOR})
