@@ -10,7 +10,7 @@ set(NS_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${NS_DEBIAN_PACKAGE_NAME})
 set(NS_DEBIAN_MAINTAINER "Neuroshare readers developers <neuroshare-readers@lists.example.org>")
 set(NS_DEBIAN_REVISION 1)
 
-# Documents, compressed reproducibly (gzip -n: no name or time stamp) at
+# Documents and the manual pages of the tools, compressed reproducibly (gzip -n: no name or time stamp) at
 # configure time.  The Debian changelog carries the package version; its
 # date is SOURCE_DATE_EPOCH where that is set, else the time of configuring.
 find_program(NS_GZIP gzip REQUIRED)
@@ -19,13 +19,18 @@ set(NS_DEBIAN_VERSION ${PROJECT_VERSION}-${NS_DEBIAN_REVISION})
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.Debian.in
                ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog COPYONLY)
-foreach(document changelog.Debian changelog)
+foreach(page nsdump qrdmerge)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/man/${page}.1.in ${CMAKE_CURRENT_BINARY_DIR}/packaging/${page}.1 @ONLY)
+endforeach()
+foreach(document changelog.Debian changelog nsdump.1 qrdmerge.1)
   execute_process(COMMAND ${NS_GZIP} -9nf ${document}
                   WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/packaging RESULT_VARIABLE gzip_result)
   if(NOT gzip_result EQUAL 0)
     message(FATAL_ERROR "gzip ${document} failed: ${gzip_result}")
   endif()
 endforeach()
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/nsdump.1.gz ${CMAKE_CURRENT_BINARY_DIR}/packaging/qrdmerge.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Tools)
 # What lintian reports for this package and is so on purpose, with the reasons.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME ${NS_DEBIAN_PACKAGE_NAME}

@@ -58,7 +58,9 @@ expected="./usr/bin/nsdump
 ./usr/share/doc/neuroshare-readers/changelog.Debian.gz
 ./usr/share/doc/neuroshare-readers/changelog.gz
 ./usr/share/doc/neuroshare-readers/copyright
-./usr/share/lintian/overrides/neuroshare-readers"
+./usr/share/lintian/overrides/neuroshare-readers
+./usr/share/man/man1/nsdump.1.gz
+./usr/share/man/man1/qrdmerge.1.gz"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
 [ "$files" = "$expected" ] || { diff <(echo "$expected") <(echo "$files") >&2; fail "package files differ (< expected, > packaged)"; }
 echo "$(wc -l <<<"$files") files as expected"
