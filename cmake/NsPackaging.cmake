@@ -31,14 +31,17 @@ foreach(document changelog.Debian changelog nsdump.1 qrdmerge.1)
 endforeach()
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/nsdump.1.gz ${CMAKE_CURRENT_BINARY_DIR}/packaging/qrdmerge.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Tools)
-# What lintian reports for this package and is so on purpose, with the reasons.
+# The files Debian asks of a package go into the component Debian, which
+# only the package installs (a plain cmake --install leaves it out): what
+# lintian reports for this package and is so on purpose, with the reasons,
+# the copyright file and the changelogs.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME ${NS_DEBIAN_PACKAGE_NAME}
-        COMPONENT Documentation)
+        COMPONENT Debian EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
               ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian.gz
               ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz
-        DESTINATION ${NS_DOC_DIR} COMPONENT Documentation)
+        DESTINATION ${NS_DOC_DIR} COMPONENT Debian EXCLUDE_FROM_ALL)
 
 set(CPACK_PACKAGE_NAME ${NS_DEBIAN_PACKAGE_NAME})
 set(CPACK_PACKAGE_VENDOR "Neuroshare readers developers")
@@ -56,7 +59,11 @@ recordings of one set-up, the nsapi headers, a pkg-config file and a CMake
 package configuration for hosts that build against the libraries.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_COMPONENTS_ALL Runtime Development Tools Documentation)
+# One package made of these components (Debian among them, which a plain
+# cmake --install leaves out).
+set(CPACK_COMPONENTS_ALL Runtime Development Tools Debian)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${NS_DEBIAN_REVISION})

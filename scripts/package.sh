@@ -4,8 +4,8 @@
 #       libraries, nsdump, qrdmerge, headers, nsapi.pc and the CMake package
 #       configuration, from a Release build in build-package/ (prefix /usr);
 #   neuroshare-readers-<version>-windows.zip   x64/qrdshare.dll, x64/mapshare.dll,
-#       x64/nsdump.exe, x86/mapshare.dll, include/nsapi/*.h, README.txt and
-#       CHANGELOG.md, from the MinGW-w64 builds of the Windows test stage
+#       x64/nsdump.exe, x86/mapshare.dll, include/nsapi/*.h, README.txt,
+#       CHANGELOG.md and COPYRIGHT.txt, from the MinGW-w64 builds of the Windows test stage
 #       (build-win64/, build-win32/; configured here as that stage does when
 #       they are missing, so they are never built twice);
 #   the Python wheel of nsread, when pyproject.toml exists.
@@ -76,8 +76,10 @@ mkdir -p "$stage/include/nsapi"
 cp include/nsapi/nsapi.h include/nsapi/nsapi_loader.h "$stage/include/nsapi/"
 sed "s/@VERSION@/$version/g" packaging/windows/README.txt.in >"$stage/README.txt"
 cp CHANGELOG.md "$stage/"
+# The copyright and licence notices (the DLLs include SimpleIni's code).
+cp packaging/debian/copyright "$stage/COPYRIGHT.txt"
 zip="neuroshare-readers-$version-windows.zip"
-(cd "$stage" && cmake -E tar cf "../$zip" --format=zip -- README.txt CHANGELOG.md include x64 x86)
+(cd "$stage" && cmake -E tar cf "../$zip" --format=zip -- README.txt CHANGELOG.md COPYRIGHT.txt include x64 x86)
 mv "$PACKAGE_BUILD/$zip" "$DIST/"
 echo "$DIST/$zip"
 

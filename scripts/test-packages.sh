@@ -154,6 +154,7 @@ echo "find_package(nsapi 2.0) refuses version $version"
 
 step "Windows zip: file list, exports and imports"
 expected_zip="CHANGELOG.md
+COPYRIGHT.txt
 README.txt
 include/nsapi/nsapi.h
 include/nsapi/nsapi_loader.h
@@ -187,8 +188,15 @@ done
 echo "$zip: $(wc -l <<<"$listed") files, exports, imports and version resources as expected"
 
 if [ -f pyproject.toml ]; then
-  step "Python wheel"
-  ls "$DIST"/nsread-*.whl >/dev/null || fail "no nsread wheel in $DIST"
+  step "Python wheel: version, libraries and tools inside"
+  wheel=$(ls "$DIST"/nsread-"$version"-*.whl 2>/dev/null) || fail "no nsread $version wheel in $DIST"
+  unzip -q "$wheel" -d "$work/wheel"
+  for file in nsread/lib/libqrdshare.so nsread/lib/libmapshare.so nsread/bin/nsdump nsread/bin/qrdmerge; do
+    [ -f "$work/wheel/$file" ] || fail "$(basename "$wheel") lacks $file"
+  done
+  [ "$("$work/wheel/nsread/bin/nsdump" --version)" = "nsdump $version" ] || fail "the wheel's nsdump --version"
+  "$work/wheel/nsread/bin/nsdump" "$qrd" >/dev/null || fail "the wheel's nsdump cannot read $qrd with the wheel's library"
+  echo "$(basename "$wheel"): both libraries, nsdump and qrdmerge; its nsdump reads $qrd"
 fi
 
 step "packages passed"
