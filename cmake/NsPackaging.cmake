@@ -10,9 +10,10 @@ set(NS_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${NS_DEBIAN_PACKAGE_NAME})
 set(NS_DEBIAN_MAINTAINER "Neuroshare readers developers <neuroshare-readers@lists.example.org>")
 set(NS_DEBIAN_REVISION 1)
 
-# Documents and the manual pages of the tools, compressed reproducibly (gzip -n: no name or time stamp) at
-# configure time.  The Debian changelog carries the package version; its
-# date is SOURCE_DATE_EPOCH where that is set, else the time of configuring.
+# Documents and the manual pages of the tools, compressed reproducibly
+# (gzip -n: no name or time stamp) at configure time.  The Debian changelog
+# carries the package version; its date is SOURCE_DATE_EPOCH where that is
+# set, else the time of configuring.
 find_program(NS_GZIP gzip REQUIRED)
 string(TIMESTAMP NS_DEBIAN_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 set(NS_DEBIAN_VERSION ${PROJECT_VERSION}-${NS_DEBIAN_REVISION})
@@ -29,8 +30,10 @@ foreach(document changelog.Debian changelog nsdump.1 qrdmerge.1)
     message(FATAL_ERROR "gzip ${document} failed: ${gzip_result}")
   endif()
 endforeach()
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/nsdump.1.gz ${CMAKE_CURRENT_BINARY_DIR}/packaging/qrdmerge.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Tools)
+if(TARGET nsdump AND TARGET qrdmerge)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/nsdump.1.gz ${CMAKE_CURRENT_BINARY_DIR}/packaging/qrdmerge.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Tools)
+endif()
 # The files Debian asks of a package go into the component Debian, which
 # only the package installs (a plain cmake --install leaves it out): what
 # lintian reports for this package and is so on purpose, with the reasons,

@@ -25,6 +25,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 bash scripts/package.sh
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$PACKAGE_BUILD/CMakeCache.txt")
+major=${version%%.*}
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)
 deb=$(ls "$DIST"/neuroshare-readers_"$version"-*_amd64.deb)
 zip="$DIST/neuroshare-readers-$version-windows.zip"
@@ -49,10 +50,10 @@ expected="./usr/bin/nsdump
 ./$libdir/cmake/nsapi/nsapiTargets-release.cmake
 ./$libdir/cmake/nsapi/nsapiTargets.cmake
 ./$libdir/libmapshare.so
-./$libdir/libmapshare.so.1
+./$libdir/libmapshare.so.$major
 ./$libdir/libmapshare.so.$version
 ./$libdir/libqrdshare.so
-./$libdir/libqrdshare.so.1
+./$libdir/libqrdshare.so.$major
 ./$libdir/libqrdshare.so.$version
 ./$libdir/pkgconfig/nsapi.pc
 ./usr/share/doc/neuroshare-readers/changelog.Debian.gz
@@ -71,7 +72,7 @@ dpkg -x "$deb" "$root"
 prefix="$root/usr"
 for library in qrdshare mapshare; do
   soname=$(objdump -p "$root/$libdir/lib$library.so.$version" | awk '$1 == "SONAME" { print $2 }')
-  [ "$soname" = "lib$library.so.1" ] || fail "lib$library SONAME is '$soname', not lib$library.so.1"
+  [ "$soname" = "lib$library.so.$major" ] || fail "lib$library SONAME is '$soname', not lib$library.so.$major"
 done
 [ "$("$prefix/bin/nsdump" --version)" = "nsdump $version" ] || fail "packaged nsdump --version"
 [ "$("$prefix/bin/qrdmerge" --version)" = "qrdmerge $version" ] || fail "packaged qrdmerge --version"
@@ -126,7 +127,7 @@ for library in qrdshare mapshare; do
   # shellcheck disable=SC2086
   cc -std=c99 -Wall -Wextra -Werror tests/packaging/linked_host.c $flags -l$library -o "$work/pc_host_$library"
   needed=$(objdump -p "$work/pc_host_$library" | awk '$1 == "NEEDED" && $2 ~ /share/ { print $2 }')
-  [ "$needed" = "lib$library.so.1" ] || fail "the pkg-config host needs '$needed', not lib$library.so.1"
+  [ "$needed" = "lib$library.so.$major" ] || fail "the pkg-config host needs '$needed', not lib$library.so.$major"
 done
 LD_LIBRARY_PATH="$root/$libdir" same pkg-config-host-qrdshare "$work/qrd.expected" "$work/pc_host_qrdshare" "$qrd"
 LD_LIBRARY_PATH="$root/$libdir" same pkg-config-host-mapshare "$work/map.expected" "$work/pc_host_mapshare" "$map"
@@ -134,6 +135,7 @@ unset PKG_CONFIG_LIBDIR
 
 step "Consumer through find_package(nsapi CONFIG)"
 cmake -S tests/packaging/consumer -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
+  -DNS_CONSUMER_NEEDS="$major.0" \
   -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF >"$work/consumer.log" ||
   { cat "$work/consumer.log" >&2; fail "configuring the find_package consumer"; }
 grep -q "nsapi $version from $root/" "$work/consumer.log" || fail "find_package found another nsapi: $(grep 'nsapi ' "$work/consumer.log")"
@@ -142,15 +144,15 @@ cmake --build "$work/consumer" >/dev/null || fail "building the find_package con
 # their build folder without LD_LIBRARY_PATH.
 same find-package-host-qrdshare "$work/qrd.expected" "$work/consumer/linked_host_qrdshare" "$qrd"
 same find-package-host-mapshare "$work/map.expected" "$work/consumer/linked_host_mapshare" "$map"
-same loader-host-qrdshare "$work/qrd.expected" "$work/consumer/loader_host" "$root/$libdir/libqrdshare.so.1" "$qrd"
-same loader-host-mapshare "$work/map.expected" "$work/consumer/loader_host" "$root/$libdir/libmapshare.so.1" "$map"
+same loader-host-qrdshare "$work/qrd.expected" "$work/consumer/loader_host" "$root/$libdir/libqrdshare.so.$major" "$qrd"
+same loader-host-mapshare "$work/map.expected" "$work/consumer/loader_host" "$root/$libdir/libmapshare.so.$major" "$map"
 # A consumer that needs another major version is told the package does not fit.
-if cmake -S tests/packaging/consumer -B "$work/consumer-v2" -DCMAKE_PREFIX_PATH="$prefix" -DNS_CONSUMER_NEEDS=2.0 \
+if cmake -S tests/packaging/consumer -B "$work/consumer-v2" -DCMAKE_PREFIX_PATH="$prefix" -DNS_CONSUMER_NEEDS="$((major + 1)).0" \
      >"$work/consumer-v2.log" 2>&1; then
-  fail "find_package(nsapi 2.0) accepted version $version"
+  fail "find_package(nsapi $((major + 1)).0) accepted version $version"
 fi
-grep -q "nsapiConfig.cmake, version: $version" "$work/consumer-v2.log" || fail "find_package(nsapi 2.0) failed for another reason"
-echo "find_package(nsapi 2.0) refuses version $version"
+grep -q "nsapiConfig.cmake, version: $version" "$work/consumer-v2.log" || fail "find_package(nsapi $((major + 1)).0) failed for another reason"
+echo "find_package(nsapi $((major + 1)).0) refuses version $version"
 
 step "Windows zip: file list, exports and imports"
 expected_zip="CHANGELOG.md
