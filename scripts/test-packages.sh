@@ -115,6 +115,21 @@ same() {
   echo "$name: $(grep -c '^  entity ' "$work/$name.out") entities and the first samples as nsdump reads them"
 }
 
+step "Installed components: Runtime and Tools alone"
+# What a package of the runtime files alone would hold: the libraries by
+# their SONAME, no lib<name>.so links, no headers; nsdump still finds them.
+cmake --install "$PACKAGE_BUILD" --prefix "$work/runtime" --component Runtime >/dev/null
+cmake --install "$PACKAGE_BUILD" --prefix "$work/runtime" --component Tools >/dev/null
+runtime_files=$(cd "$work/runtime" && find . -name 'lib*' \( -type f -o -type l \) | sort | paste -sd' ')
+[ "$runtime_files" = "./lib/$multiarch/libmapshare.so.$major ./lib/$multiarch/libmapshare.so.$version ./lib/$multiarch/libqrdshare.so.$major ./lib/$multiarch/libqrdshare.so.$version" ] ||
+  fail "the Runtime component installed: $runtime_files"
+[ ! -e "$work/runtime/include" ] || fail "the Runtime and Tools components installed headers"
+for recording in "$qrd" "$map"; do
+  "$work/runtime/bin/nsdump" --no-entities "$recording" >"$work/runtime.out" || fail "nsdump of the Runtime and Tools components on $recording"
+  grep -Eq "^== .*/lib(qrdshare|mapshare)\.so\.$major$" "$work/runtime.out" || fail "nsdump did not take the SONAME file: $(head -1 "$work/runtime.out")"
+done
+echo "nsdump of the Runtime and Tools components reads both recordings through the SONAME files"
+
 step "Consumer through pkg-config (nsapi.pc)"
 # Only the scratch root's nsapi.pc is visible; it finds its prefix from its
 # own place, so the unpacked tree works where it lies.
