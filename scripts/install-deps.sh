@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and fuzzing need.
 # qemu-user runs the 32-bit tests on machines that cannot execute 32-bit
-# programs; python3 runs the ctypes host test; lintian, dpkg-dev, pkgconf and
-# unzip build and check the release packages.
+# programs; python3 runs the ctypes host test.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
+# lintian, dpkg-dev (dpkg-shlibdeps), pkgconf and unzip: building and checking
+# the release packages (scripts/package.sh, scripts/test-packages.sh).
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib clang libclang-rt-dev \
   libgtest-dev googletest libbenchmark-dev libsimpleini-dev \
