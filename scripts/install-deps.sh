@@ -9,10 +9,12 @@ export DEBIAN_FRONTEND=noninteractive
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
+# lintian, dpkg-dev (dpkg-shlibdeps), pkgconf and unzip: building and checking
+# the release packages (scripts/package.sh, scripts/test-packages.sh).
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib clang libclang-rt-dev \
   libgtest-dev googletest libbenchmark-dev libsimpleini-dev \
-  qemu-user python3 >/dev/null
+  qemu-user python3 lintian dpkg-dev pkgconf unzip >/dev/null
 # Windows DLLs: MinGW-w64 cross compilers (posix threads) and Wine to run the
 # cross-built tests.
 $SUDO apt-get install -y -qq --no-install-recommends \

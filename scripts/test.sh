@@ -2,7 +2,8 @@
 # Builds and runs every test: the normal build (warnings as errors), the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer
 # build of the libraries and host-level tests, the 32-bit mapshare build, the
-# Windows DLLs (cross-built, run under Wine) and short, bounded fuzz runs.
+# Windows DLLs (cross-built, run under Wine), the release packages tried as
+# their users would (scripts/test-packages.sh) and short, bounded fuzz runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-$(nproc)}
@@ -53,6 +54,9 @@ fi
 
 step "Windows DLLs: MinGW-w64 cross-build, tests under Wine"
 JOBS="$JOBS" LINUX_BUILD=build bash scripts/test-windows.sh
+
+step "release packages: Debian package, Windows zip, Python wheel and their consumers"
+JOBS="$JOBS" bash scripts/test-packages.sh
 
 if [ -f fuzz/CMakeLists.txt ] && command -v clang++ >/dev/null; then
   step "fuzzing, ${FUZZ_SECONDS} s per target"

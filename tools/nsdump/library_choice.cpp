@@ -48,6 +48,13 @@ std::string FindLibrary(const std::string& libraryName, const std::string& progr
     for (const std::string& folder : LibrarySearchFolders(programFolder)) {
         const std::string candidate = folder + "/" + libraryName;
         if (nsplatform::IsRegularFile(candidate)) return candidate;
+#ifdef NSDUMP_LIBRARY_SONAME_SUFFIX
+        // Where only the libraries' runtime files are installed (no
+        // lib<name>.so link, which belongs to the development files), the
+        // file named by the SONAME is there.
+        const std::string runtimeFile = candidate + NSDUMP_LIBRARY_SONAME_SUFFIX;
+        if (nsplatform::IsRegularFile(runtimeFile)) return runtimeFile;
+#endif
     }
     return std::string();
 }

@@ -16,7 +16,8 @@ std::string LibraryNameForFile(const std::string& recordingPath);
 // Folders searched for a library, in order, given the folder nsdump runs from.
 std::vector<std::string> LibrarySearchFolders(const std::string& programFolder);
 
-// First existing <folder>/<libraryName> of the search folders, or empty.
+// First existing <folder>/<libraryName> of the search folders (on Linux also
+// <folder>/<libraryName>.<major version>, the SONAME file), or empty.
 std::string FindLibrary(const std::string& libraryName, const std::string& programFolder);
 
 // Folder of the running program, or "." when unknown.

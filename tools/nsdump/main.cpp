@@ -8,6 +8,7 @@
 //   nsdump [--lib <library.so>] --entity <n> [--start <i>] [--count <n>]
 //          [--from <seconds>] [--to <seconds>] <recording>
 //   nsdump --lib <library.so>            (library information only)
+//   nsdump --help | --version
 //
 // Without --lib the library is chosen by each recording's extension (.qrd ->
 // libqrdshare.so, .map -> libmapshare.so) and looked for beside nsdump, in
@@ -20,6 +21,7 @@
 #include "report.h"
 #include "result_names.h"
 
+#include "ns_release_version.h"
 #include "platform/standard_streams.h"
 
 #include <cerrno>
@@ -49,6 +51,7 @@ void Usage(std::FILE* out) {
                  "       nsdump [--lib <library.so>] --entity <n> [--start <i>] [--count <n>]\n"
                  "              [--from <seconds>] [--to <seconds>] <recording>\n"
                  "       nsdump --lib <library.so>\n"
+                 "       nsdump --help | --version\n"
                  "Prints the library information of a Neuroshare reader library and, for each\n"
                  "recording, the file information and every entity with its type, item count,\n"
                  "label and the info record of its type.\n"
@@ -80,7 +83,7 @@ bool ParseSeconds(const char* text, double& value) {
 }
 
 // Parses argv; returns false on a usage error (message already printed).
-bool Parse(int argc, char** argv, Options& o, bool& help) {
+bool Parse(int argc, char** argv, Options& o, bool& help, bool& version) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -88,6 +91,8 @@ bool Parse(int argc, char** argv, Options& o, bool& help) {
         double seconds = 0;
         if (a == "--help" || a == "-h") {
             help = true;
+        } else if (a == "--version") {
+            version = true;
         } else if (a == "--lib") {
             if (next == nullptr) {
                 std::fprintf(stderr, "nsdump: --lib needs a library path\n");
@@ -119,7 +124,7 @@ bool Parse(int argc, char** argv, Options& o, bool& help) {
             o.recordings.push_back(a);
         }
     }
-    if (help) return true;
+    if (help || version) return true;
     if (o.library.empty() && o.recordings.empty()) {
         std::fprintf(stderr, "nsdump: name a library (--lib) or at least one recording\n");
         return false;
@@ -219,12 +224,17 @@ bool ExportRecording(NsLibrary& lib, const std::string& path, const Options& o) 
 int Run(int argc, char** argv) {
     Options o;
     bool help = false;
-    if (!Parse(argc, argv, o, help)) {
+    bool version = false;
+    if (!Parse(argc, argv, o, help, version)) {
         Usage(stderr);
         return 2;
     }
     if (help) {
         Usage(stdout);
+        return 0;
+    }
+    if (version) {
+        std::printf("nsdump %s\n", NS_RELEASE_VERSION);
         return 0;
     }
     // With --entity standard output carries only the CSV.

@@ -30,6 +30,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
             line.help = true;
+        } else if (arg == "--version") {
+            line.version = true;
         } else if (arg == "-o" || arg == "--output") {
             if (i + 1 >= args.size()) {
                 error = "option " + arg + " needs a file name";
@@ -45,7 +47,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             return false;
         }
     }
-    if (line.help) return true;
+    if (line.help || line.version) return true;
     if (line.output.empty()) {
         error = "no output file given (-o <file>)";
         return false;
@@ -59,6 +61,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 
 const char* UsageText() {
     return "usage: qrdmerge <recording.qrd>... -o <output.qrd>\n"
+           "       qrdmerge --help | --version\n"
            "Joins QRD recordings of one setup into one recording, ordered by start time.\n"
            "Continuous recordings become one continuous time line.\n"
            "Ctrl-C cancels; an incomplete output file is removed.\n";

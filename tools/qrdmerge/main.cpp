@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "ns_release_version.h"
 #include "container/file_merge.h"
 #include "container/stream_file.h"
 #include "progress_bar.h"
@@ -51,6 +52,10 @@ int main(int argc, char** argv) {
     }
     if (line.help) {
         std::fputs(qrdmerge::UsageText(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("qrdmerge %s\n", NS_RELEASE_VERSION);
         return 0;
     }
 

@@ -1,15 +1,26 @@
-// qrdsample <folder>: writes the sample recordings into folder.
+// qrdsample <folder>: writes the sample recordings into folder, creating the
+// folder if needed.
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
+#include "folder_command_line.h"
 #include "sample_recordings.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\nwrites a few sample QRD recordings into folder\n", argv[0]);
-        return 2;
+    std::string folder;
+    if (const auto status = nstools::ParseFolderCommandLine(
+            argc, argv, "qrdsample", "qrdsample <folder>\nWrites a few sample QRD recordings into folder, creating it if needed.",
+            folder)) {
+        return *status;
     }
-    const std::string folder = argv[1];
+    std::error_code folderError;
+    std::filesystem::create_directories(folder, folderError);
+    if (folderError) {
+        std::fprintf(stderr, "qrdsample: cannot create %s: %s\n", folder.c_str(), folderError.message().c_str());
+        return 1;
+    }
     int failures = 0;
     for (const qrdsample::SampleRecording& sample : qrdsample::AllSamples()) {
         const std::string path = folder + "/" + sample.fileName;
