@@ -34,11 +34,14 @@ def test_every_entity_matches_nsdump(samples_dir, nsdump, name):
             if isinstance(e, AnalogEntity):
                 if e.index % 7 and name == "continuous_mea.qrd":
                     continue  # a sample of the 61 channels keeps the test short
+                if name == "sample.map":
+                    # the whole channel in one export: MAP channels have gaps
+                    # between their blocks, which both sides must read across
+                    _check_analog(rec, e, nsdump, 0, e.item_count)
+                    continue
                 # a window across the middle of the recording
                 start = min(e.item_count // 2, max(e.item_count - 500, 0))
                 count = min(500, e.item_count - start)
-                if name == "sample.map":
-                    continue  # nsdump ignores the contiguous count; test_gaps covers MAP analog reads
                 _check_analog(rec, e, nsdump, start, count)
             elif isinstance(e, EventEntity):
                 rows = nsdump(rec.path, e.index)

@@ -178,7 +178,12 @@ bool ExportAnalog(std::FILE* csv, std::FILE* log, NsLibrary& lib, uint32_t hFile
             PrintFailure(log, lib, "ns_GetAnalogData", r);
             return false;
         }
-        for (uint32_t k = 0; k < n; ++k) {
+        // Only the contiguous values are the items asked for: a library may
+        // leave the rest of the buffer as it was when the read crosses a gap,
+        // so the next piece starts at the gap.  A library that reports no
+        // contiguous values is taken at its word for the whole piece.
+        const uint32_t got = (contiguous > 0 && contiguous < n) ? contiguous : n;
+        for (uint32_t k = 0; k < got; ++k) {
             double t = 0;
             r = lib.GetTimeByIndex(hFile, entity, first + k, &t);
             if (r != ns_OK) {
@@ -189,7 +194,7 @@ bool ExportAnalog(std::FILE* csv, std::FILE* log, NsLibrary& lib, uint32_t hFile
             PrintTime(csv, t);
             std::fprintf(csv, ",%.10g\n", values[k]);
         }
-        first += n;
+        first += got;
     }
     return true;
 }
