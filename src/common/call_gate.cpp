@@ -11,13 +11,16 @@ size_t CallGate::ThreadShard() {
     return shard;
 }
 
-void CallGate::WaitUntilIdle() const {
-    for (const Shard& shard : shards_) {
-        // Calls are short next to a close; the first waits spin, later ones
-        // sleep a little longer each time, so a close behind a long read
-        // costs no processor time.
+void CallGate::WaitForEarlierCalls() {
+    std::lock_guard<std::mutex> guard(closing_);
+    const uint32_t old = epoch_.load(std::memory_order_seq_cst);
+    epoch_.store(old ^ 1u, std::memory_order_seq_cst);
+    for (const Counter& counter : counters_[old]) {
+        // Calls are short next to a close; the first waits only yield, later
+        // ones sleep a little longer each time, so a close behind a long
+        // read costs no processor time.
         std::chrono::microseconds pause(10);
-        for (int tries = 0; shard.calls.load(std::memory_order_acquire) != 0; ++tries) {
+        for (int tries = 0; counter.calls.load(std::memory_order_acquire) != 0; ++tries) {
             if (tries < 64) {
                 std::this_thread::yield();
             } else {
@@ -30,7 +33,8 @@ void CallGate::WaitUntilIdle() const {
 
 uint64_t CallGate::Inside() const {
     uint64_t n = 0;
-    for (const Shard& shard : shards_) n += shard.calls.load(std::memory_order_acquire);
+    for (const auto& set : counters_)
+        for (const Counter& counter : set) n += counter.calls.load(std::memory_order_acquire);
     return n;
 }
 

@@ -126,11 +126,9 @@ ns_RESULT CQRD::CloseFile(uint32_t id) {
         slot.current.store(nullptr, std::memory_order_seq_cst);
         recording = std::move(slot.owned);
     }
-    // Calls that found this file finish with it (calls on a file opened
-    // meanwhile in the slot are waited for too, which only costs time); then
-    // it is released at once, so the host's file is no longer open when this
-    // call returns.
-    slot.gate.WaitUntilIdle();
+    // Calls that found this file finish with it; then it is released at
+    // once, so the host's file is no longer open when this call returns.
+    slot.gate.WaitForEarlierCalls();
     Release(*recording);
     return ns_OK;
 }
