@@ -37,7 +37,13 @@ struct SpanCache::Entry {
     uint64_t bytes = 0;             // the buffer's size, taken from the budget
     std::vector<uint64_t> readBy;   // columns that have read the entry
     uint64_t lastUse = 0;
-    bool filling = false;           // a thread is decoding the span into it
+    // While the span is decoded into the entry: every thread that wants the
+    // span decodes chunks of it, taking the next chunk from nextChunk, until
+    // none is left; the last of them to finish ends the fill.
+    bool filling = false;
+    std::atomic<size_t> nextChunk{0};
+    uint32_t workers = 0;           // threads decoding chunks of it now
+    bool failed = false;            // a chunk could not be read
     // Columns handed out and not yet given back; raised under the cache's
     // lock, lowered without it.
     std::atomic<uint32_t> pins{0};
@@ -151,8 +157,15 @@ SpanCache::Column SpanCache::Samples(CQRVAStream& stream, uint32_t streamIndex, 
     if (instant >= span.firstInstant + span.instants) return Column();  // beyond the data
     available = span.firstInstant + span.instants - instant;
 
-    // Another thread is decoding the span: its result is waited for.
-    filled_.wait(lock, [&] { return !span.entry || !span.entry->filling; });
+    // Another thread is decoding the span: this one decodes chunks of it too
+    // while there are any left, then waits for the others to finish theirs.
+    while (span.entry && span.entry->filling) {
+        if (span.entry->nextChunk.load(std::memory_order_relaxed) < span.endChunk) {
+            HelpFill(lock, stream, state->channels, span);
+        } else {
+            filled_.wait(lock);
+        }
+    }
     if (!span.entry) {
         const bool admit = span.decodable && ((span.firstReader >= 0 && span.firstReader != column) ||
                                               state->switching);
@@ -160,18 +173,12 @@ SpanCache::Column SpanCache::Samples(CQRVAStream& stream, uint32_t streamIndex, 
         if (!admit || !Admit(*state, span)) return Column();
         Entry& entry = *span.entry;
         entry.filling = true;
-        const uint32_t channels = state->channels;
-        lock.unlock();
-        const bool decoded = Decode(stream, channels, span, entry);
-        lock.lock();
-        entry.filling = false;
-        filled_.notify_all();
-        if (!decoded) {
-            Drop(span);
-            return Column();
-        }
-        ++decoded_;
-        SetBit(entry.readBy, static_cast<uint32_t>(span.firstReader));
+        entry.failed = false;
+        entry.nextChunk.store(span.firstChunk, std::memory_order_relaxed);
+        HelpFill(lock, stream, state->channels, span);
+        // Others may still be decoding their chunks.
+        filled_.wait(lock, [&] { return !span.entry || !span.entry->filling; });
+        if (!span.entry) return Column();  // a chunk could not be read
     }
     Entry& entry = *span.entry;
     entry.lastUse = ++clock_;
@@ -217,22 +224,41 @@ bool SpanCache::Admit(StreamState& state, Span& span) {
     return true;
 }
 
-bool SpanCache::Decode(CQRVAStream& stream, uint32_t channels, const Span& span, Entry& entry) {
+void SpanCache::HelpFill(std::unique_lock<std::mutex>& lock, CQRVAStream& stream, uint32_t channels, Span& span) {
+    Entry& entry = *span.entry;
+    ++entry.workers;
+    lock.unlock();
+    // The chunks are decoded without the lock; each into its own part of
+    // the columns.  The entry cannot go meanwhile: it is filling.
     BinaryFile* file = stream.GetFile()->GetFileHandle();
-    if (file == nullptr) return false;
     const ChunkTable& table = stream.SampleTable();
-    // One chunk's payload at a time; the buffer is the decoding thread's own.
-    std::vector<uint8_t> scratch;
-    for (size_t k = span.firstChunk; k < span.endChunk; ++k) {
+    std::vector<uint8_t> scratch;  // one chunk's payload; this thread's own
+    bool ok = file != nullptr;
+    for (size_t k = entry.nextChunk.fetch_add(1); ok && k < span.endChunk; k = entry.nextChunk.fetch_add(1)) {
         const ChunkTableEntry& e = table.At(k);
         const uint64_t instants = e.valueCount / channels;
         if (instants == 0) continue;
         scratch.resize(static_cast<size_t>(2 * e.valueCount));
-        if (!file->ReadAt(e.dataOffset, scratch.data(), scratch.size())) return false;
-        SplitChannels(scratch.data(), static_cast<size_t>(instants), channels,
-                      entry.columns + (e.firstInstant - span.firstInstant), static_cast<size_t>(entry.stride));
+        ok = file->ReadAt(e.dataOffset, scratch.data(), scratch.size());
+        if (ok)
+            SplitChannels(scratch.data(), static_cast<size_t>(instants), channels,
+                          entry.columns + (e.firstInstant - span.firstInstant), static_cast<size_t>(entry.stride));
     }
-    return true;
+    // Nobody takes more chunks after a failure.
+    if (!ok) entry.nextChunk.store(span.endChunk);
+    lock.lock();
+    --entry.workers;
+    if (!ok) entry.failed = true;
+    // Every chunk was taken and every thread that took one has finished.
+    if (entry.workers > 0 || entry.nextChunk.load() < span.endChunk) return;
+    entry.filling = false;
+    filled_.notify_all();
+    if (entry.failed) {
+        Drop(span);
+        return;
+    }
+    ++decoded_;
+    SetBit(entry.readBy, static_cast<uint32_t>(span.firstReader));
 }
 
 bool SpanCache::UsedUp(const StreamState& state, const Entry& entry) const {

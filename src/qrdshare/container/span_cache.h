@@ -34,7 +34,8 @@
 // held only to look an entry up or to take one in, never while the file is
 // read, a span is split or samples are converted:
 //   - a span that one thread is decoding is marked as filling; other threads
-//     that want it wait until it is ready instead of decoding it again;
+//     that want it meanwhile decode chunks of it that nobody has taken yet,
+//     then wait until it is ready: it is decoded once, by all of them;
 //   - samples handed out stay pinned (SpanCache::Column) until the caller is
 //     done with them, and a pinned or filling entry is never dropped or taken
 //     over for another span.
@@ -133,9 +134,11 @@ private:
     // The members below marked "(lock)" are read and written under lock_.
     StreamState* StateOf(CQRVAStream& stream, uint32_t streamIndex);  // (lock)
     bool Admit(StreamState& state, Span& span);                        // (lock)
-    // Reads and splits the span into entry's buffer; called without the
-    // lock while the entry is marked filling.
-    static bool Decode(CQRVAStream& stream, uint32_t channels, const Span& span, Entry& entry);
+    // Reads and splits chunks of the span that is filling into its entry
+    // until none is left to take, without the lock (held on entry and on
+    // return); the thread that finishes the last chunk ends the fill, and
+    // drops the entry when a chunk could not be read.
+    void HelpFill(std::unique_lock<std::mutex>& lock, CQRVAStream& stream, uint32_t channels, Span& span);
     bool UsedUp(const StreamState& state, const Entry& entry) const;  // (lock)
     // The span whose used-up entry was used longest ago and that nobody
     // holds or fills, or null.  (lock)
