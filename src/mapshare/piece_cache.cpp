@@ -38,6 +38,19 @@ constexpr uint64_t kLargestGap = 64u << 10;
 
 }  // namespace
 
+// A piece being read: every thread that wants it takes the next part from
+// `next` until none is left.
+struct PieceFill {
+    static constexpr size_t kPartBytes = size_t{1} << kSmallestPieceShift;
+    uint8_t* buffer = nullptr;
+    uint64_t at = 0;        // file offset of the piece
+    size_t length = 0;      // bytes to read
+    size_t parts = 0;
+    std::atomic<size_t> next{0};
+    uint32_t workers = 0;   // threads reading parts now (under the lock)
+    bool incomplete = false;  // a part came back short or failed (under the lock)
+};
+
 PieceCache::PieceCache(const RandomAccessFile& file, const std::vector<std::unique_ptr<MapChannel>>& channels,
                        nscommon::CacheBudget& budget, size_t pieceBytes)
     : file_(file),
@@ -190,48 +203,86 @@ void PieceCache::activate(uint32_t reader) {
 }
 
 const uint8_t* PieceCache::pinPiece(std::unique_lock<std::mutex>& lock, size_t p, uint32_t reader, bool* failed) {
-    // Another thread is reading the piece: its result is waited for.
-    filled_.wait(lock, [&] { return !pieces_[p].filling; });
-    Piece& entry = pieces_[p];
-    if (entry.bytes) {
-        setState(p, entry.state);   // now the most recently used of its list
-        ++entry.pins;
-        return entry.bytes;
-    }
-    // A channel coming for a piece that was given up while dormant: the host
-    // reads channel after channel, and dormant pieces are kept from now on.
-    if (entry.givenUpDormant && reader != kNobody) {
-        const Mark* mark = markOf(reader, p);
-        if (mark && !mark->done) dormantKept_ = SIZE_MAX;
-    }
-    uint8_t* buffer = takeBuffer();
-    if (!buffer) return nullptr;
-    const uint64_t at = uint64_t{p} << pieceShift_;
-    const auto length = static_cast<size_t>(std::min<uint64_t>(pieceBytes_, fileSize_ - at));
-    // The piece is read without the lock; it is in no list meanwhile, so
-    // nobody takes its buffer.
-    entry.filling = true;
-    lock.unlock();
-    const int64_t got = file_.readAt(at, buffer, length);
-    lock.lock();
-    entry.filling = false;
-    filled_.notify_all();
-    if (got != static_cast<int64_t>(length)) {
-        // An input error fails the query; a short piece (the file shrank
-        // since it was opened) is not kept, and the span reads what is there.
-        spare_.push_back(buffer);
-        if (got < 0) {
-            setLastError("Error while reading from file");
-            *failed = true;
+    for (;;) {
+        Piece& entry = pieces_[p];
+        if (entry.fill) {
+            // Another thread is reading the piece: read parts of it too, or
+            // wait for the others to finish theirs.
+            if (entry.fill->next.load(std::memory_order_relaxed) < entry.fill->parts) {
+                helpFill(lock, p, failed);
+                if (*failed) return nullptr;
+            } else {
+                filled_.wait(lock);
+            }
+            continue;
         }
-        return nullptr;
+        if (entry.bytes) {
+            setState(p, entry.state);   // now the most recently used of its list
+            ++entry.pins;
+            return entry.bytes;
+        }
+        // A channel coming for a piece that was given up while dormant: the
+        // host reads channel after channel, and dormant pieces are kept from
+        // now on.
+        if (entry.givenUpDormant && reader != kNobody) {
+            const Mark* mark = markOf(reader, p);
+            if (mark && !mark->done) dormantKept_ = SIZE_MAX;
+        }
+        uint8_t* buffer = takeBuffer();
+        if (!buffer) return nullptr;
+        // The piece is read without the lock; it is in no list meanwhile, so
+        // nobody takes its buffer.
+        auto fill = std::make_unique<PieceFill>();
+        fill->buffer = buffer;
+        fill->at = uint64_t{p} << pieceShift_;
+        fill->length = static_cast<size_t>(std::min<uint64_t>(pieceBytes_, fileSize_ - fill->at));
+        fill->parts = (fill->length + PieceFill::kPartBytes - 1) / PieceFill::kPartBytes;
+        entry.fill = std::move(fill);
+        helpFill(lock, p, failed);
+        if (*failed) return nullptr;
+        // Others may still be reading their parts.
+        filled_.wait(lock, [&] { return !pieces_[p].fill; });
+        // A piece that came back short (the file shrank since it was opened)
+        // is not kept, and the span reads what is there.
+        if (!pieces_[p].bytes) return nullptr;
     }
-    entry.bytes = buffer;
-    ++held_;
-    ++counters_.pieceReads;
-    ++entry.pins;
-    classify(p);
-    return entry.bytes;
+}
+
+void PieceCache::helpFill(std::unique_lock<std::mutex>& lock, size_t p, bool* failed) {
+    Piece& entry = pieces_[p];
+    PieceFill& fill = *entry.fill;
+    ++fill.workers;
+    lock.unlock();
+    bool error = false, whole = true;
+    for (size_t k = fill.next.fetch_add(1); k < fill.parts && !error && whole; k = fill.next.fetch_add(1)) {
+        const size_t from = k * PieceFill::kPartBytes;
+        const size_t n = std::min(PieceFill::kPartBytes, fill.length - from);
+        const int64_t got = file_.readAt(fill.at + from, fill.buffer + from, n);
+        error = got < 0;
+        whole = got == static_cast<int64_t>(n);
+    }
+    // Nobody takes more parts of a piece that cannot be kept.
+    if (!whole) fill.next.store(fill.parts);
+    lock.lock();
+    --fill.workers;
+    if (!whole) fill.incomplete = true;
+    if (error) {
+        // An input error fails the query that met it.
+        setLastError("Error while reading from file");
+        *failed = true;
+    }
+    if (fill.workers > 0) return;
+    // Every part was taken and every thread that took one has finished.
+    if (fill.incomplete) {
+        spare_.push_back(fill.buffer);
+    } else {
+        entry.bytes = fill.buffer;
+        ++held_;
+        ++counters_.pieceReads;
+        classify(p);
+    }
+    entry.fill.reset();
+    filled_.notify_all();
 }
 
 void PieceCache::unpin(size_t p) { --pieces_[p].pins; }

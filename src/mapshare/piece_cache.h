@@ -47,7 +47,8 @@
 //     from and keeps it pinned while its blocks lie in it, so the blocks of
 //     one piece cost one look at the cache; a pinned piece is never given up;
 //   - a piece that one thread is reading is marked as filling; other threads
-//     that want it wait for it instead of reading it again;
+//     that want it meanwhile read parts of it that nobody has taken yet, then
+//     wait until it is ready: it is read once, by all of them;
 //   - the read span is lent to one query at a time; a query that finds it
 //     lent uses a span of its own for the time of the call.
 #pragma once
@@ -117,7 +118,8 @@ private:
         uint32_t pins = 0;                  // queries decoding from it
         State state = State::Out;
         bool givenUpDormant = false;
-        bool filling = false;               // a thread is reading it from the file
+        // While the piece is read from the file (null otherwise).
+        std::unique_ptr<struct PieceFill> fill;
     };
     // The read span: file bytes [start, start + fill).
     struct Span {
@@ -153,6 +155,10 @@ private:
     // had.  *failed is set on an input error.
     const uint8_t* pinPiece(std::unique_lock<std::mutex>& lock, size_t p, uint32_t reader, bool* failed);
     void unpin(size_t p);
+    // Reads parts of the filling piece p that nobody has taken yet, without
+    // the lock (held on entry and on return); the thread that finishes the
+    // last part ends the fill.  *failed is set on an input error.
+    void helpFill(std::unique_lock<std::mutex>& lock, size_t p, bool* failed);
     size_t slabBytes() const;
     uint8_t* takeBuffer();
     uint8_t* newBuffer();
