@@ -62,6 +62,7 @@ PieceCache::PieceCache(const RandomAccessFile& file, const std::vector<std::uniq
     // Without a budget nothing is ever kept, and there is nothing to count.
     if (!budget_.Enabled() || fileSize_ == 0) return;
     pieces_.resize(static_cast<size_t>(((fileSize_ - 1) >> pieceShift_) + 1));
+    pins_.reset(new std::atomic<uint32_t>[pieces_.size()]());
     countReaders(channels);
 }
 
@@ -113,15 +114,15 @@ int64_t PieceCache::read(const MapChannel& channel, size_t block, uint32_t first
 }
 
 PieceCache::Query::~Query() {
-    if (piece_ == kNoPiece && !borrowedSpan_) return;
-    std::lock_guard<std::mutex> guard(cache_.lock_);
     if (piece_ != kNoPiece) cache_.unpin(piece_);
-    if (borrowedSpan_) cache_.spanLent_ = false;
+    if (!borrowedSpan_) return;
+    std::lock_guard<nscommon::BriefLock> guard(cache_.lock_);
+    cache_.spanLent_ = false;
 }
 
 PieceCache::Span& PieceCache::Query::span() {
     if (span_ == nullptr) {
-        std::lock_guard<std::mutex> guard(cache_.lock_);
+        std::lock_guard<nscommon::BriefLock> guard(cache_.lock_);
         if (!cache_.spanLent_) {
             cache_.spanLent_ = true;
             borrowedSpan_ = true;
@@ -144,7 +145,7 @@ int64_t PieceCache::Query::read(const MapChannel& channel, size_t block, uint32_
     const bool onePiece = end <= c.fileSize_ && p < c.pieces_.size() && (end - 1) >> c.pieceShift_ == p;
     // The pinned piece serves the request without a look at the cache.
     if (!(onePiece && p == piece_ && &channel == channel_)) {
-        std::unique_lock<std::mutex> lock(c.lock_);
+        std::unique_lock<nscommon::BriefLock> lock(c.lock_);
         if (&channel != channel_) {
             channel_ = &channel;
             reader_ = c.readerOf(channel);
@@ -185,7 +186,7 @@ int64_t PieceCache::Query::read(const MapChannel& channel, size_t block, uint32_
                                   (uint64_t{b.position} + uint64_t{b.sampleCount} * 2 - 1) >> c.pieceShift_ == p;
     if (got == static_cast<int64_t>(count) && uint64_t{first} + count == b.sampleCount && reader_ != kNobody &&
         !(wholeBlockPinned && block != lastBlockHere_)) {
-        std::lock_guard<std::mutex> guard(c.lock_);
+        std::lock_guard<nscommon::BriefLock> guard(c.lock_);
         c.noteFinished(reader_, channel, block);
     }
     return got;
@@ -202,7 +203,7 @@ void PieceCache::activate(uint32_t reader) {
     }
 }
 
-const uint8_t* PieceCache::pinPiece(std::unique_lock<std::mutex>& lock, size_t p, uint32_t reader, bool* failed) {
+const uint8_t* PieceCache::pinPiece(std::unique_lock<nscommon::BriefLock>& lock, size_t p, uint32_t reader, bool* failed) {
     for (;;) {
         Piece& entry = pieces_[p];
         if (entry.fill) {
@@ -218,7 +219,7 @@ const uint8_t* PieceCache::pinPiece(std::unique_lock<std::mutex>& lock, size_t p
         }
         if (entry.bytes) {
             setState(p, entry.state);   // now the most recently used of its list
-            ++entry.pins;
+            pins_[p].fetch_add(1, std::memory_order_relaxed);
             return entry.bytes;
         }
         // A channel coming for a piece that was given up while dormant: the
@@ -248,7 +249,7 @@ const uint8_t* PieceCache::pinPiece(std::unique_lock<std::mutex>& lock, size_t p
     }
 }
 
-void PieceCache::helpFill(std::unique_lock<std::mutex>& lock, size_t p, bool* failed) {
+void PieceCache::helpFill(std::unique_lock<nscommon::BriefLock>& lock, size_t p, bool* failed) {
     Piece& entry = pieces_[p];
     PieceFill& fill = *entry.fill;
     ++fill.workers;
@@ -285,7 +286,7 @@ void PieceCache::helpFill(std::unique_lock<std::mutex>& lock, size_t p, bool* fa
     filled_.notify_all();
 }
 
-void PieceCache::unpin(size_t p) { --pieces_[p].pins; }
+void PieceCache::unpin(size_t p) { pins_[p].fetch_sub(1, std::memory_order_release); }
 
 uint8_t* PieceCache::takeBuffer() {
     // Memory already held is reused before new memory is taken: it is
@@ -334,7 +335,7 @@ uint8_t* PieceCache::newBuffer() {
 
 uint8_t* PieceCache::recycle(List& list) {
     int32_t oldest = list.oldest;
-    while (oldest >= 0 && pieces_[static_cast<size_t>(oldest)].pins > 0)
+    while (oldest >= 0 && pins_[static_cast<size_t>(oldest)].load(std::memory_order_acquire) > 0)
         oldest = pieces_[static_cast<size_t>(oldest)].newer;
     if (oldest < 0) return nullptr;
     const auto p = static_cast<size_t>(oldest);
@@ -418,14 +419,17 @@ PieceCache::Mark* PieceCache::markOf(uint32_t reader, uint64_t piece) {
     std::vector<Mark>& marks = r.marks;
     for (size_t i = r.cursor; i < marks.size() && i <= r.cursor + 1; ++i) {
         if (marks[i].piece == piece) {
-            r.cursor = i;
+            // Written only when it moves: threads reading in step look up
+            // the same marks, and need not write the line for nothing.
+            if (r.cursor != i) r.cursor = i;
             return &marks[i];
         }
     }
     const auto it = std::lower_bound(marks.begin(), marks.end(), piece,
                                      [](const Mark& m, uint64_t p) { return m.piece < p; });
     if (it == marks.end() || it->piece != piece) return nullptr;
-    r.cursor = static_cast<size_t>(it - marks.begin());
+    const auto at = static_cast<size_t>(it - marks.begin());
+    if (r.cursor != at) r.cursor = at;
     return &*it;
 }
 
@@ -448,27 +452,27 @@ PieceCache::Counters PieceCache::counters() const {
 }
 
 size_t PieceCache::piecesHeld() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<nscommon::BriefLock> guard(lock_);
     return held_;
 }
 
 uint64_t PieceCache::bytesReserved() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<nscommon::BriefLock> guard(lock_);
     return reserved_;
 }
 
 bool PieceCache::holds(size_t piece) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<nscommon::BriefLock> guard(lock_);
     return piece < pieces_.size() && pieces_[piece].bytes != nullptr;
 }
 
 bool PieceCache::finished(size_t piece) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<nscommon::BriefLock> guard(lock_);
     return piece < pieces_.size() && pieces_[piece].readersLeft == 0;
 }
 
 bool PieceCache::keepsDormantPieces() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<nscommon::BriefLock> guard(lock_);
     return dormantKept_ == SIZE_MAX;
 }
 
@@ -489,6 +493,12 @@ void PieceCache::classify(size_t p) {
 // one (also when the state stays).
 void PieceCache::setState(size_t p, State state) {
     Piece& entry = pieces_[p];
+    // Already the most recently used of its list (threads reading in step
+    // come for the same piece one after the other): nothing to move.
+    if (state == entry.state) {
+        const List* list = listOf(state);
+        if (list == nullptr || list->newest == static_cast<int32_t>(p)) return;
+    }
     if (List* from = listOf(entry.state)) unlink(*from, p);
     entry.state = state;
     if (List* to = listOf(state)) link(*to, p);

@@ -55,6 +55,7 @@
 
 #include "sample_reader.h"
 
+#include "common/brief_lock.h"
 #include "common/cache_budget.h"
 
 #include <atomic>
@@ -115,7 +116,6 @@ private:
         uint32_t activeLeft = 0;            // the active ones among them
         int32_t older = -1;                 // neighbours in the list of its state
         int32_t newer = -1;
-        uint32_t pins = 0;                  // queries decoding from it
         State state = State::Out;
         bool givenUpDormant = false;
         // While the piece is read from the file (null otherwise).
@@ -153,12 +153,12 @@ private:
     // The bytes of piece p, pinned for the caller, read now if need be (the
     // lock is let go while the file is read); null when no buffer can be
     // had.  *failed is set on an input error.
-    const uint8_t* pinPiece(std::unique_lock<std::mutex>& lock, size_t p, uint32_t reader, bool* failed);
+    const uint8_t* pinPiece(std::unique_lock<nscommon::BriefLock>& lock, size_t p, uint32_t reader, bool* failed);
     void unpin(size_t p);
     // Reads parts of the filling piece p that nobody has taken yet, without
     // the lock (held on entry and on return); the thread that finishes the
     // last part ends the fill.  *failed is set on an input error.
-    void helpFill(std::unique_lock<std::mutex>& lock, size_t p, bool* failed);
+    void helpFill(std::unique_lock<nscommon::BriefLock>& lock, size_t p, bool* failed);
     size_t slabBytes() const;
     uint8_t* takeBuffer();
     uint8_t* newBuffer();
@@ -183,10 +183,13 @@ private:
     const unsigned pieceShift_;
     const size_t pieceBytes_;
     const uint64_t fileSize_;
-    mutable std::mutex lock_;
+    mutable nscommon::BriefLock lock_;
     // Signalled whenever a piece has finished filling.
-    std::condition_variable filled_;
+    std::condition_variable_any filled_;
     std::vector<Piece> pieces_;   // empty when the budget is 0; its size never changes
+    // Queries decoding from each piece: raised under the lock, lowered
+    // without it (a query lets go of its piece without a look at the cache).
+    std::unique_ptr<std::atomic<uint32_t>[]> pins_;
     List dormant_;
     List finished_;
     size_t dormantKept_;          // dormant pieces kept before the oldest is reused
