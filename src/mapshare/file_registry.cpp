@@ -123,7 +123,7 @@ bool FileRegistry::remove(uint32_t handle) {
     // Waits for the calls that found the file, then releases it at once, so
     // the recording is no longer open when ns_CloseFile returns.
     Slot& s = slots_[slot];
-    s.gate.WaitUntilIdle();
+    s.gate.WaitForEarlierCalls();
     std::unique_ptr<MapFile> file;
     {
         std::lock_guard<std::mutex> guard(lock_);
