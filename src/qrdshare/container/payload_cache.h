@@ -25,10 +25,10 @@
 // instead of reading it a second time.
 #pragma once
 
-#include <cstdint>
-#include <mutex>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 

@@ -25,11 +25,11 @@
 // it instead of reading it a second time.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
-#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
