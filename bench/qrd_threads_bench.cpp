@@ -1,9 +1,10 @@
 // qrdshare with host threads: ns_GetAnalogData of every channel in 1-second
 // windows, by one thread on one recording, by two threads on two recordings
-// and by two threads on one recording, through libqrdshare.so loaded with
-// dlopen; then the same for index/time lookups, which read no file.
-// Target: two threads on two files reach at least 1.6 times the throughput
-// of one thread.
+// and by two and four threads on one open recording, through libqrdshare.so
+// loaded with dlopen; then the same for index/time lookups, which read no
+// file.  Targets: two threads reach at least 1.6 times the throughput of one
+// thread, on two files and on one file; four threads on one file are no
+// slower than two.
 // Usage: qrd_threads_bench [seconds] [channels] [folder] [passes]
 #include "qrd_bench_recordings.h"
 #include "thread_throughput.h"

@@ -30,7 +30,7 @@ if command -v clang++ >/dev/null; then
   # race report stops the test program and fails the stage.
   TSAN_TESTS="qrd_api_threads_test qrd_api_entry_points_test qrd_api_registry_test qrd_api_file_info_test
     qrd_queries_data_test map_threads_host_test map_threads_core_test map_open_host_test map_data_host_test
-    map_entities_host_test"
+    map_entities_host_test map_threads_one_file_host_test common_call_gate_test"
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DNS_WERROR=ON -DNS_TSAN=ON -DNS_BUILD_BENCH=OFF >/dev/null
   # shellcheck disable=SC2086

@@ -5,9 +5,9 @@
 // that fails.  No exception leaves an export.
 //
 // Any export may be called from any thread.  A call that names an open file
-// holds it (FileRegistry::hold) until it returns, so calls on one file run
-// one after another and a file closed meanwhile is never read; the last-error
-// text is the calling thread's own.
+// holds it (FileRegistry::hold) until it returns, so a file closed meanwhile
+// is never read; calls on one file run in parallel; the last-error text is
+// the calling thread's own.
 #include "file_registry.h"
 #include "info_records.h"
 #include "last_error.h"
@@ -162,7 +162,8 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetEventData(uint32_t hFile, uint32_t dwEnt
         double value = 0.0;
         double time = 0.0;
         uint32_t copied = 0;
-        if (!readSamples(file->sampleReader(), *channel, nIndex, 1, &value, &time, &copied)) {
+        PieceCache::Query query(file->sampleReader());
+        if (!readSamples(query, *channel, nIndex, 1, &value, &time, &copied)) {
             setLastError("GetBlock failed");
             return failSet(ns_BADINDEX, kBadIndex);
         }
@@ -202,7 +203,8 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetAnalogData(uint32_t hFile, uint32_t dwEn
         if (found != ns_OK) return found;
         double time = 0.0;
         uint32_t copied = 0;
-        if (!readSamples(file->sampleReader(), *channel, dwStartIndex, dwIndexCount, pdData, &time, &copied)) {
+        PieceCache::Query query(file->sampleReader());
+        if (!readSamples(query, *channel, dwStartIndex, dwIndexCount, pdData, &time, &copied)) {
             setLastError("GetBlock failed");
             return failSet(ns_BADINDEX, kBadIndex);
         }
@@ -250,7 +252,8 @@ NSAPI_EXPORT ns_RESULT NSAPI_CALL ns_GetSegmentData(uint32_t hFile, uint32_t dwE
         uint32_t unit = 0;
         // The buffer size is in bytes; no more samples than fit are written.
         const uint32_t capacity = dwDataBufferSize / sizeof(double);
-        if (!readSegment(file->sampleReader(), *channel, nIndex, &time, pdData, capacity, &count, &unit)) {
+        PieceCache::Query query(file->sampleReader());
+        if (!readSegment(query, *channel, nIndex, &time, pdData, capacity, &count, &unit)) {
             setLastError("GetBlock failed");
             return failSet(ns_BADINDEX, kBadIndex);
         }

@@ -10,32 +10,18 @@ namespace {
 
 // Everything a file holds is released here: its channels, its open file
 // and the MapFile itself.
-void release(OpenMapFile& open) {
-    if (!open.file) return;
-    open.file->removeAllChannels();
-    open.file->file().close();
-    open.file.reset();
+void release(std::unique_ptr<MapFile>& file) {
+    if (!file) return;
+    file->removeAllChannels();
+    file->file().close();
+    file.reset();
 }
 
 }  // namespace
 
-HeldMapFile::HeldMapFile(std::shared_ptr<OpenMapFile> open) : open_(std::move(open)) {
-    if (!open_) return;
-    lock_ = std::unique_lock<std::mutex>(open_->lock);
-    // Closed while this call waited for the lock: it must not be read.
-    if (open_->closed) {
-        lock_.unlock();
-        open_.reset();
-    }
-}
-
-HeldMapFile& HeldMapFile::operator=(HeldMapFile&& other) noexcept {
-    if (this != &other) {
-        if (lock_.owns_lock()) lock_.unlock();
-        lock_ = std::move(other.lock_);
-        open_ = std::move(other.open_);
-    }
-    return *this;
+HeldMapFile::HeldMapFile(nscommon::GateEntry entry, MapFile* file) : entry_(std::move(entry)), file_(file) {
+    // Nothing to hold: the gate is left at once.
+    if (file_ == nullptr) entry_.Release();
 }
 
 int FileRegistry::slotOf(uint32_t handle) const {
@@ -65,15 +51,10 @@ uint32_t FileRegistry::add(std::unique_ptr<MapFile> file) {
         setLastError("Could not add file");
         return 0;
     }
-    auto open = std::make_shared<OpenMapFile>();
-    open->file = std::move(file);
     const uint32_t handle = ++lastHandle_;
     Slot& s = slots_[slot];
     s.handle = handle;
-    {
-        std::lock_guard<std::mutex> slotGuard(s.lock);
-        s.open = std::move(open);
-    }
+    s.file = std::move(file);
     ++count_;
     return handle;
 }
@@ -85,21 +66,18 @@ void FileRegistry::publish(uint32_t handle) {
 }
 
 void FileRegistry::discard(uint32_t handle) {
-    std::shared_ptr<OpenMapFile> open;
+    std::unique_ptr<MapFile> file;
     {
         std::lock_guard<std::mutex> guard(lock_);
         const int slot = slotOf(handle);
         if (slot < 0 || published_[slot].load(std::memory_order_relaxed) != 0) return;
         Slot& s = slots_[slot];
-        {
-            std::lock_guard<std::mutex> slotGuard(s.lock);
-            open = std::move(s.open);
-        }
+        file = std::move(s.file);
         s.handle = 0;
         --count_;
     }
     // Never published: no other call can hold it.
-    release(*open);
+    release(file);
 }
 
 HeldMapFile FileRegistry::hold(uint32_t handle) {
@@ -107,17 +85,15 @@ HeldMapFile FileRegistry::hold(uint32_t handle) {
         setLastError("Null pointer");
         return HeldMapFile();
     }
-    std::shared_ptr<OpenMapFile> open;
     for (int i = 0; i < kMaxFiles; ++i) {
         if (published_[i].load(std::memory_order_acquire) != handle) continue;
-        std::lock_guard<std::mutex> slotGuard(slots_[i].lock);
-        // Looked at again under the slot's lock: a close may have emptied it.
-        if (published_[i].load(std::memory_order_relaxed) == handle) open = slots_[i].open;
-        break;
+        nscommon::GateEntry entry(slots_[i].gate);
+        // Looked at again inside the gate: a close may have unpublished the
+        // handle meanwhile, and then waits for no call that finds it gone.
+        if (published_[i].load(std::memory_order_seq_cst) != handle) break;
+        return HeldMapFile(std::move(entry), slots_[i].file.get());
     }
-    // The file's lock is taken after the slot's is released, so a long call
-    // on one file never holds up lookups of others.
-    return HeldMapFile(std::move(open));
+    return HeldMapFile();
 }
 
 bool FileRegistry::contains(uint32_t handle) {
@@ -132,29 +108,30 @@ bool FileRegistry::remove(uint32_t handle) {
         setLastError("Null pointer");
         return false;
     }
-    std::shared_ptr<OpenMapFile> open;
+    int slot = -1;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        const int slot = slotOf(handle);
+        slot = slotOf(handle);
         if (slot < 0 || published_[slot].load(std::memory_order_relaxed) != handle) {
             setLastError("file not found to remove");
             return false;
         }
-        Slot& s = slots_[slot];
-        {
-            std::lock_guard<std::mutex> slotGuard(s.lock);
-            published_[slot].store(0, std::memory_order_relaxed);
-            open = std::move(s.open);
-        }
+        // Later calls find no file; the slot stays reserved (its handle is
+        // kept) until the file is released.
+        published_[slot].store(0, std::memory_order_seq_cst);
+    }
+    // Waits for the calls that found the file, then releases it at once, so
+    // the recording is no longer open when ns_CloseFile returns.
+    Slot& s = slots_[slot];
+    s.gate.WaitForEarlierCalls();
+    std::unique_ptr<MapFile> file;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        file = std::move(s.file);
         s.handle = 0;
         --count_;
     }
-    // Waits for a call that is working on the file, then releases it at
-    // once, so the recording is no longer open when ns_CloseFile returns.
-    // Calls that took a reference before the slot was emptied find it closed.
-    std::lock_guard<std::mutex> fileGuard(open->lock);
-    open->closed = true;
-    release(*open);
+    release(file);
     return true;
 }
 

@@ -5,14 +5,19 @@
 // different file later: a stale handle of a closed file is refused.  0 and
 // 0xFFFFFFFF are never handed out.
 //
-// Hosts may call from any number of threads.  The slot table is guarded by
-// locks that are held only to look a handle up, fill a slot or empty it.
-// Each open file has a mutex of its own, which a call holds for the whole of
-// its work on that file (HeldMapFile): calls on one file run one after
-// another, calls on different files run in parallel.
+// Hosts may call from any number of threads, on one file or on several.
+// Calls find their file without taking a lock: each slot has a call gate
+// (common/call_gate.h) that a call enters for as long as it works on the
+// file it found (HeldMapFile), so calls on one file run in parallel; what a
+// file keeps that calls change (its piece cache) guards itself.  Closing
+// unpublishes the handle, waits at the gate until the calls that found the
+// file have left, and only then releases it.  Opens and closes change the
+// slot table under a lock that no call on an open file takes.
 #pragma once
 
 #include "map_file.h"
+
+#include "common/call_gate.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,36 +26,23 @@
 
 namespace mapshare {
 
-// One open recording, shared by its slot and the calls working on it, and
-// freed when the last of them lets go.  Aligned to a cache line of its own,
-// so that calls on two files never write to one line.
-struct alignas(64) OpenMapFile {
-    std::mutex lock;
-    // Set (under lock) when the file is closed; its MapFile is gone then.
-    bool closed = false;
-    std::unique_ptr<MapFile> file;
-};
-
-// An open file held by one call: a reference and the file's lock, released
-// together when the HeldMapFile goes.  Empty when the handle names no open
-// file or the file was closed while the call waited for it.
+// An open file held by one call: the call stays inside its slot's gate until
+// the HeldMapFile goes, so the file is not released under it.  Empty when the
+// handle names no open file or the file is being closed.
 class HeldMapFile {
 public:
     HeldMapFile() = default;
-    explicit HeldMapFile(std::shared_ptr<OpenMapFile> open);
+    HeldMapFile(nscommon::GateEntry entry, MapFile* file);
     HeldMapFile(HeldMapFile&&) = default;
-    // Lets go of the file held so far (lock first), then takes other's.
-    HeldMapFile& operator=(HeldMapFile&& other) noexcept;
+    HeldMapFile& operator=(HeldMapFile&&) = default;
 
-    explicit operator bool() const { return open_ != nullptr; }
-    MapFile& operator*() const { return *open_->file; }
-    MapFile* operator->() const { return open_->file.get(); }
+    explicit operator bool() const { return file_ != nullptr; }
+    MapFile& operator*() const { return *file_; }
+    MapFile* operator->() const { return file_; }
 
 private:
-    // Declared before the lock, so the lock is released before the last
-    // reference can free the mutex.
-    std::shared_ptr<OpenMapFile> open_;
-    std::unique_lock<std::mutex> lock_;
+    nscommon::GateEntry entry_;
+    MapFile* file_ = nullptr;
 };
 
 class FileRegistry {
@@ -66,25 +58,27 @@ public:
     void publish(uint32_t handle);
     void discard(uint32_t handle);
 
-    // The open file a handle names, locked for the caller; empty when there
+    // The open file a handle names, held for the caller; empty when there
     // is none.  Handle 0 sets "Null pointer".
     HeldMapFile hold(uint32_t handle);
-    // Whether handle names an open file (a snapshot; takes no file's lock).
+    // Whether handle names an open file (a snapshot).
     bool contains(uint32_t handle);
     // Takes the file out of the registry and destroys it once no call is
-    // working on it; false with the message set when the handle names no
-    // open file.
+    // working on it (the slot stays taken until then); false with the
+    // message set when the handle names no open file.
     bool remove(uint32_t handle);
 
 private:
     // A call finds its file by scanning published_, which only opens and
-    // closes write, then takes only the lock of that slot: calls on
-    // different files never write to a cache line that another reads or
-    // writes.  Opens and closes also hold lock_ while they change a slot.
+    // closes write, then enters that slot's gate and looks again: calls
+    // never write to a cache line that another thread's call writes.
+    // handle and file change under lock_; file is set before the handle is
+    // published and released only after the close has waited at the gate,
+    // so a call that found the handle published reads it safely.
     struct alignas(64) Slot {
-        uint32_t handle = 0;  // published or reserved (under lock_)
-        std::mutex lock;      // guards open
-        std::shared_ptr<OpenMapFile> open;
+        nscommon::CallGate gate;
+        uint32_t handle = 0;  // published, reserved or being closed (under lock_)
+        std::unique_ptr<MapFile> file;
     };
     // The slot holding handle (published or reserved), or -1.  Call with
     // lock_ held.

@@ -24,11 +24,11 @@ int64_t MapFile::addChannel(std::unique_ptr<MapChannel> channel, const std::stri
     return -1;
 }
 
-SampleReader& MapFile::sampleReader() {
-    if (!sampleReader_) {
+PieceCache& MapFile::sampleReader() {
+    std::call_once(sampleReaderOnce_, [this] {
         nscommon::CacheBudget& budget = sampleCacheBudget();
         sampleReader_ = std::make_unique<PieceCache>(file_, channels_, budget, pieceBytesFor(budget.Capacity()));
-    }
+    });
     return *sampleReader_;
 }
 

@@ -6,12 +6,13 @@
 #include "map_channel.h"
 #include "mapping_table.h"
 #include "random_access_file.h"
-#include "sample_reader.h"
+#include "piece_cache.h"
 #include "table_arena.h"
 
 #include <nsapi/nsapi.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -47,6 +48,7 @@ public:
     std::vector<std::unique_ptr<MapChannel>>& channels() { return channels_; }
     // Also gives up the sample reader and its cache, which point at the
     // channels.
+    // Called when the file is closed, when no call is reading any more.
     void removeAllChannels() {
         sampleReader_.reset();
         channels_.clear();
@@ -54,8 +56,9 @@ public:
     }
 
     // The reader behind the sample queries, made at the first one after
-    // parsing: a piece cache under the library's budget.
-    SampleReader& sampleReader();
+    // parsing (once, whichever thread comes first): a piece cache under the
+    // library's budget.  Each query reads through a PieceCache::Query of it.
+    PieceCache& sampleReader();
 
 private:
     std::string path_;
@@ -63,7 +66,8 @@ private:
     TableArena tables_;   // before the channels: outlives their tables
     std::vector<std::unique_ptr<MapChannel>> channels_;
     std::unordered_set<std::string> duplicateKeys_;
-    std::unique_ptr<SampleReader> sampleReader_;   // last: goes before what it points at
+    std::once_flag sampleReaderOnce_;
+    std::unique_ptr<PieceCache> sampleReader_;   // last: goes before what it points at
 };
 
 }  // namespace mapshare

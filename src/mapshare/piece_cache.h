@@ -36,18 +36,34 @@
 // next miss.
 //
 // Pieces are kept only when they were read whole; a short read or an input
-// error is never kept.  The cache belongs to its file and is used by one
-// call at a time (calls on one file are serialised); only the budget is
-// shared.
+// error is never kept.  The cache belongs to its file; only the budget is
+// shared with other files.
+//
+// Calls on one file use the cache from any number of threads at once.  A
+// lock guards what the cache knows (pieces, lists, readers, counts) and is
+// held only for that bookkeeping, never while the file is read or samples
+// are decoded:
+//   - a query (PieceCache::Query, one per call) pins the piece it decodes
+//     from and keeps it pinned while its blocks lie in it, so the blocks of
+//     one piece cost one look at the cache; a pinned piece is never given up;
+//   - a piece that one thread is reading is marked as filling; other threads
+//     that want it meanwhile read parts of it that nobody has taken yet, then
+//     wait until it is ready: it is read once, by all of them;
+//   - the read span is lent to one query at a time; a query that finds it
+//     lent uses a span of its own for the time of the call.
 #pragma once
 
 #include "sample_reader.h"
 
+#include "common/brief_lock.h"
 #include "common/cache_budget.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -66,6 +82,9 @@ public:
     PieceCache(const PieceCache&) = delete;
     PieceCache& operator=(const PieceCache&) = delete;
 
+    class Query;
+
+    // One request as a query of its own.
     int64_t read(const MapChannel& channel, size_t block, uint32_t first, uint32_t count, uint64_t wantedAfter,
                  double* out) override;
 
@@ -73,21 +92,22 @@ public:
     struct Counters {
         uint64_t pieceReads = 0;   // pieces read from the file into memory
         uint64_t recycled = 0;     // held pieces given up for another
-        uint64_t spanReads = 0;    // reads into the span
+        uint64_t spanReads = 0;    // reads into a span
         uint64_t smallReads = 0;   // reads of a single request beside the span
     };
-    const Counters& counters() const { return counters_; }
+    Counters counters() const;
     size_t pieceBytes() const { return pieceBytes_; }
-    size_t piecesHeld() const { return held_; }
-    uint64_t bytesReserved() const { return reserved_; }
-    bool holds(size_t piece) const { return piece < pieces_.size() && pieces_[piece].bytes != nullptr; }
+    size_t piecesHeld() const;
+    uint64_t bytesReserved() const;
+    bool holds(size_t piece) const;
     // Every channel with samples in the piece has finished it.
-    bool finished(size_t piece) const { return piece < pieces_.size() && pieces_[piece].readersLeft == 0; }
+    bool finished(size_t piece) const;
     // Dormant pieces are kept now like busy ones.
-    bool keepsDormantPieces() const { return dormantKept_ == SIZE_MAX; }
+    bool keepsDormantPieces() const;
 
 private:
     static constexpr uint32_t kNobody = UINT32_MAX;
+    static constexpr size_t kNoPiece = SIZE_MAX;
     enum class State : uint8_t { Out, Busy, Dormant, Finished };
 
     struct Piece {
@@ -98,6 +118,15 @@ private:
         int32_t newer = -1;
         State state = State::Out;
         bool givenUpDormant = false;
+        // While the piece is read from the file (null otherwise).
+        std::unique_ptr<struct PieceFill> fill;
+    };
+    // The read span: file bytes [start, start + fill).
+    struct Span {
+        std::unique_ptr<uint8_t[]> bytes;
+        size_t capacity = 0;
+        uint64_t start = 0;
+        size_t fill = 0;
     };
     // Held pieces of one state, from the least to the most recently used.
     struct List {
@@ -117,17 +146,29 @@ private:
         bool active = false;
     };
 
+    // Everything below that takes or returns a lock, and every member after
+    // fileSize_, is used under lock_ unless said otherwise.
     void countReaders(const std::vector<std::unique_ptr<MapChannel>>& channels);
     void activate(uint32_t reader);
-    // The bytes of piece p, read now if need be; null when no buffer can be
+    // The bytes of piece p, pinned for the caller, read now if need be (the
+    // lock is let go while the file is read); null when no buffer can be
     // had.  *failed is set on an input error.
-    const uint8_t* piece(size_t p, uint32_t reader, bool* failed);
+    const uint8_t* pinPiece(std::unique_lock<nscommon::BriefLock>& lock, size_t p, uint32_t reader, bool* failed);
+    void unpin(size_t p);
+    // Reads parts of the filling piece p that nobody has taken yet, without
+    // the lock (held on entry and on return); the thread that finishes the
+    // last part ends the fill.  *failed is set on an input error.
+    void helpFill(std::unique_lock<nscommon::BriefLock>& lock, size_t p, bool* failed);
     size_t slabBytes() const;
     uint8_t* takeBuffer();
     uint8_t* newBuffer();
+    // The buffer of the least recently used piece of the list that no query
+    // has pinned, given up; null when there is none.
     uint8_t* recycle(List& list);
-    int64_t readThroughSpan(const MapChannel& channel, size_t block, uint64_t start, uint32_t count,
-                            uint64_t wantedAfter, double* out);
+    // Reads through span (the query's; no lock held), single requests
+    // beside it into small.
+    int64_t readThroughSpan(Span& span, std::vector<uint8_t>& small, const MapChannel& channel, size_t block,
+                            uint64_t start, uint32_t count, uint64_t wantedAfter, double* out);
     void noteFinished(uint32_t reader, const MapChannel& channel, size_t block);
     Mark* markOf(uint32_t reader, uint64_t piece);
     uint32_t readerOf(const MapChannel& channel);
@@ -142,7 +183,13 @@ private:
     const unsigned pieceShift_;
     const size_t pieceBytes_;
     const uint64_t fileSize_;
-    std::vector<Piece> pieces_;   // empty when the budget is 0
+    mutable nscommon::BriefLock lock_;
+    // Signalled whenever a piece has finished filling.
+    std::condition_variable_any filled_;
+    std::vector<Piece> pieces_;   // empty when the budget is 0; its size never changes
+    // Queries decoding from each piece: raised under the lock, lowered
+    // without it (a query lets go of its piece without a look at the cache).
+    std::unique_ptr<std::atomic<uint32_t>[]> pins_;
     List dormant_;
     List finished_;
     size_t dormantKept_;          // dormant pieces kept before the oldest is reused
@@ -160,14 +207,47 @@ private:
     const MapChannel* lastChannel_ = nullptr;   // the channel of the last read and its reader
     uint32_t lastReader_ = kNobody;
 
-    // The read span: file bytes [spanStart_, spanStart_ + spanFill_).
-    std::unique_ptr<uint8_t[]> span_;
-    size_t spanCapacity_ = 0;
-    uint64_t spanStart_ = 0;
-    size_t spanFill_ = 0;
-    std::vector<uint8_t> small_;   // buffer of the single requests read beside it
+    // The read span kept between queries, and whether a query has it.
+    Span span_;
+    bool spanLent_ = false;
 
-    Counters counters_;
+    // Counted without the lock too.
+    struct {
+        std::atomic<uint64_t> pieceReads{0}, recycled{0}, spanReads{0}, smallReads{0};
+    } counters_;
+};
+
+// One call's reads through the cache: the requests of one query, in order.
+// It keeps the piece its last request came from pinned, so the following
+// requests in the same piece need no look at the cache; it lets go of the
+// piece and of the span when it goes.  Used by one thread.
+class PieceCache::Query final : public SampleReader {
+public:
+    explicit Query(PieceCache& cache) : cache_(cache) {}
+    ~Query() override;
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    int64_t read(const MapChannel& channel, size_t block, uint32_t first, uint32_t count, uint64_t wantedAfter,
+                 double* out) override;
+
+private:
+    // The span to read through: the cache's when it is free, else one of
+    // the query's own.
+    Span& span();
+
+    PieceCache& cache_;
+    const MapChannel* channel_ = nullptr;   // the channel of the requests so far
+    uint32_t reader_ = kNobody;
+    size_t piece_ = kNoPiece;                // pinned piece
+    const uint8_t* bytes_ = nullptr;         // its bytes
+    // The channel's last block in the pinned piece (reading it to its end
+    // finishes the piece for the channel), or SIZE_MAX.
+    size_t lastBlockHere_ = SIZE_MAX;
+    Span* span_ = nullptr;
+    bool borrowedSpan_ = false;
+    Span ownSpan_;
+    std::vector<uint8_t> small_;             // single requests read beside the span
 };
 
 }  // namespace mapshare

@@ -24,7 +24,8 @@ int64_t readSamplesAt(const RandomAccessFile& file, uint64_t position, uint32_t 
 int64_t DirectSampleReader::read(const MapChannel& channel, size_t block, uint32_t first, uint32_t count,
                                  uint64_t /*wantedAfter*/, double* out) {
     const MapBlock& b = channel.blocks()[block];
-    return readSamplesAt(file_, b.position + uint64_t{first} * 2, count, bytes_, out);
+    std::vector<uint8_t> bytes;
+    return readSamplesAt(file_, b.position + uint64_t{first} * 2, count, bytes, out);
 }
 
 }  // namespace mapshare

@@ -35,12 +35,12 @@ class DirectSampleReader final : public SampleReader {
 public:
     explicit DirectSampleReader(const RandomAccessFile& file) : file_(file) {}
 
+    // Safe on several threads at once: each request has a buffer of its own.
     int64_t read(const MapChannel& channel, size_t block, uint32_t first, uint32_t count, uint64_t wantedAfter,
                  double* out) override;
 
 private:
     const RandomAccessFile& file_;
-    std::vector<uint8_t> bytes_;   // kept between requests; grows to the largest one
 };
 
 // Reads count samples at file position `position` into out with one read,

@@ -12,6 +12,12 @@
 // RunStress() first makes every probe one call at a time to learn the
 // answers, then lets eight threads make the same calls at once, mixed with
 // opens and closes, and reports every answer that differs.
+//
+// RunOneFileStress() does the same with many threads on one open file (the
+// probes and windows spread over every analog entity, so that a small cache
+// budget has to give entries up), half of them making the same calls in the
+// same order and half in orders of their own, and closes the file while
+// they are still calling.
 #pragma once
 
 #include <nsapi/nsapi.h>
@@ -374,6 +380,117 @@ inline StressReport RunStress(const nsapi::Functions& ns, const StressFiles& fil
     for (std::thread& thread : threads) thread.join();
     if (ns.CloseFile(sharedId) != ns_OK) mismatch("close of " + files.shared);
     report.calls = calls.load();
+    report.closedAnswers = closedSeen.load();
+    return report;
+}
+
+// Windows of `length` samples (fewer at the end) at `count` places spread
+// over every analog entity: reads that reach every part of a recording.
+inline std::vector<Probe> WindowProbesFor(const nsapi::Functions& ns, uint32_t file, uint32_t count, uint32_t length) {
+    std::vector<Probe> probes;
+    ns_FILEINFO fileInfo{};
+    if (ns.GetFileInfo(file, &fileInfo, sizeof fileInfo) != ns_OK) return probes;
+    for (uint32_t e = 0; e < fileInfo.dwEntityCount; ++e) {
+        ns_ENTITYINFO entity{};
+        if (ns.GetEntityInfo(file, e, &entity, sizeof entity) != ns_OK || entity.dwEntityType != ns_ENTITY_ANALOG)
+            continue;
+        const uint32_t n = entity.dwItemCount;
+        for (uint32_t k = 0; k < count && n > 0; ++k) {
+            const uint32_t first = static_cast<uint32_t>(uint64_t{n} * k / count);
+            const uint32_t take = std::min(length, n - first);
+            probes.push_back({"window(" + std::to_string(e) + ")" + std::to_string(first),
+                              [e, first, take](const nsapi::Functions& f, uint32_t id) {
+                                  Output got(4), data(8 * size_t{take});
+                                  const ns_RESULT code =
+                                      f.GetAnalogData(id, e, first, take, got.as<uint32_t>(), data.as<double>());
+                                  return Finish(f, code, got.bytes() + data.bytes());
+                              }});
+        }
+    }
+    return probes;
+}
+
+struct OneFileReport {
+    size_t probes = 0;
+    uint64_t calls = 0;
+    uint64_t mismatches = 0;
+    uint64_t callsAfterClose = 0;  // calls that started after the close had returned
+    uint64_t closedAnswers = 0;    // answers that found the file closed
+    std::string firstMismatch;
+};
+
+// `threads` threads on one open file, each making `rounds` calls of the
+// probes (ProbesFor and windowProbes together): the even ones all the same
+// calls in the same order, the odd ones in orders of their own.  Once every
+// thread has made half its calls the file is closed under them.  Every
+// answer must equal the answer of the same call made alone: on the open
+// file before the close has returned, on a closed file once it has (a call
+// made while the close runs may see either).  Each thread goes on until it
+// has made its calls and one more after the close.
+inline OneFileReport RunOneFileStress(const nsapi::Functions& ns, const std::string& path, int threads, int rounds,
+                                      uint32_t windowsPerEntity, uint32_t windowLength) {
+    OneFileReport report;
+    auto fail = [&](const std::string& what) {
+        report.mismatches = 1;
+        report.firstMismatch = what;
+        return report;
+    };
+    // ---- one call at a time ---------------------------------------------------
+    uint32_t id = 0;
+    if (ns.OpenFile(path.c_str(), &id) != ns_OK) return fail("cannot open " + path);
+    std::vector<Probe> probes = ProbesFor(ns, id);
+    for (Probe& p : WindowProbesFor(ns, id, windowsPerEntity, windowLength)) probes.push_back(std::move(p));
+    std::vector<Answer> openAnswers, closedAnswers;
+    for (const Probe& p : probes) openAnswers.push_back(p.call(ns, id));
+    ns.CloseFile(id);
+    for (const Probe& p : probes) closedAnswers.push_back(p.call(ns, id));
+    report.probes = probes.size();
+
+    // ---- many threads ------------------------------------------------------------
+    uint32_t shared = 0;
+    if (ns.OpenFile(path.c_str(), &shared) != ns_OK) return fail("cannot open " + path + " again");
+    std::mutex reportLock;
+    std::atomic<uint64_t> calls{0}, afterClose{0}, closedSeen{0};
+    std::atomic<int> halfway{0};
+    std::atomic<bool> closeReturned{false};
+    auto mismatch = [&](const std::string& what) {
+        std::lock_guard<std::mutex> guard(reportLock);
+        if (report.mismatches++ == 0) report.firstMismatch = what;
+    };
+    StartLine start(threads + 1);
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back([&, t] {
+            // Even threads share one sequence: they read the same channels at
+            // the same moment and ask the caches for the same entries.
+            std::mt19937 random(t % 2 == 0 ? 12345u : static_cast<uint32_t>(t) * 7919u + 1);
+            start.Arrive();
+            bool sawClose = false;
+            for (int round = 0; round < rounds || !sawClose; ++round) {
+                if (round == rounds / 2) ++halfway;
+                const bool closedBefore = closeReturned.load();
+                const size_t p = static_cast<size_t>(random() % probes.size());
+                const Answer a = probes[p].call(ns, shared);
+                ++calls;
+                if (closedBefore) {
+                    sawClose = true;
+                    ++afterClose;
+                }
+                // Some calls (library information) answer the same either way.
+                const bool open = a == openAnswers[p], closed = a == closedAnswers[p];
+                if (closed && !open) ++closedSeen;
+                if (closedBefore ? !closed : !open && !(closed && halfway.load() >= threads))
+                    mismatch(probes[p].name + (closedBefore ? " after the close" : " while the file was open"));
+            }
+        });
+    }
+    start.Arrive();
+    while (halfway.load() < threads) std::this_thread::yield();
+    if (ns.CloseFile(shared) != ns_OK) mismatch("close of the shared file");
+    closeReturned = true;
+    for (std::thread& thread : pool) thread.join();
+    report.calls = calls.load();
+    report.callsAfterClose = afterClose.load();
     report.closedAnswers = closedSeen.load();
     return report;
 }

@@ -174,6 +174,41 @@ TEST(Threads, CloseWaitsForACallInProgressWhichNeverSeesTheNextFileInItsSlot) {
     EXPECT_FALSE(registry.Hold(next));
 }
 
+// ---- many threads on one open file ----------------------------------------------
+
+void ExpectCleanOneFileRun(const nsstress::OneFileReport& report) {
+    std::printf("%zu probes, %llu calls, %llu after the close, %llu found the file closed\n", report.probes,
+                static_cast<unsigned long long>(report.calls), static_cast<unsigned long long>(report.callsAfterClose),
+                static_cast<unsigned long long>(report.closedAnswers));
+    EXPECT_EQ(report.mismatches, 0u) << report.firstMismatch;
+    EXPECT_GT(report.callsAfterClose, 0u);
+    EXPECT_GT(report.closedAnswers, 0u);
+}
+
+// Every kind of entity (events, spikes read out of order through the record
+// block and payload caches, analog windows) read by eight threads at once.
+TEST(Threads, EightThreadsOnOneFileAnswerAsOneThreadWithEveryEntityKind) {
+    FreshQrdshare lib;
+    ASSERT_TRUE(lib->ok()) << lib->error();
+    TempDir dir;
+    const std::string path = WriteRecordingTo(dir, "mixed.qrd", MixedRecording());
+    ExpectCleanOneFileRun(nsstress::RunOneFileStress(*lib, path, 8, 400, 4, 500));
+}
+
+// 16 channels over 20 s (16 MB of samples, spans of about 4 MB) with room
+// for two decoded spans: threads reading different channels at different
+// places make the span cache give entries up while others read from them.
+TEST(Threads, EightThreadsOnOneFileWithASmallCacheBudgetAnswerAsOneThread) {
+    FreshQrdshare lib("[Settings]\nCacheSizeMB=9\n");
+    ASSERT_TRUE(lib->ok()) << lib->error();
+    TempDir dir;
+    const uint32_t rate = 25000, seconds = 20;
+    const std::string path = WriteSpecTo(
+        dir, "long.qrd", ContinuousRecording(rate, 16, 100 * kMs, {{SamplesStart(), uint64_t{rate} * seconds}}));
+    ASSERT_FALSE(path.empty());
+    ExpectCleanOneFileRun(nsstress::RunOneFileStress(*lib, path, 8, 60, 8, 4096));
+}
+
 // ---- index cache files --------------------------------------------------------
 
 std::string ReadWhole(const std::string& path, bool* present) {

@@ -372,8 +372,8 @@ TEST(PayloadCache, KeepsPayloadsTwoReadersShareWithinItsBudget) {
     qrd::PayloadCache cache;
     cache.SetBudget(&budget);
     auto byteAt = [&](uint64_t payload, uint64_t offset, uint32_t uses) -> int {
-        const uint8_t* b = cache.Bytes(file, payload, 1024, offset, 4, uses);
-        return b ? *b : -1;
+        uint8_t b[4] = {0};
+        return cache.Copy(file, payload, 1024, offset, 4, uses, b) ? b[0] : -1;
     };
     // One reader alone: nothing is kept.
     cache.BeginRead(1);
@@ -395,8 +395,9 @@ TEST(PayloadCache, KeepsPayloadsTwoReadersShareWithinItsBudget) {
     EXPECT_EQ(cache.EntryCount(), 2u);
     EXPECT_LE(budget.Used(), 2048u);
     // Ranges outside the payload and payloads beyond the file give nothing.
-    EXPECT_EQ(cache.Bytes(file, 0, 1024, 1022, 4, 1), nullptr);
-    EXPECT_EQ(cache.Bytes(file, 4000, 1024, 0, 4, 1), nullptr);
+    uint8_t none[4];
+    EXPECT_FALSE(cache.Copy(file, 0, 1024, 1022, 4, 1, none));
+    EXPECT_FALSE(cache.Copy(file, 4000, 1024, 0, 4, 1, none));
     EXPECT_EQ(budget.Used(), cache.BytesHeld());
     cache.Clear();
     EXPECT_EQ(budget.Used(), 0u);

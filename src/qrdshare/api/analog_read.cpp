@@ -67,16 +67,16 @@ void ReadContinuousCached(SpanCache& cache, CQRVAStream& stream, uint32_t stream
         bool whole = true;
         while (at < end) {
             uint64_t available = 0;
-            const uint16_t* samples = cache.Samples(stream, streamIndex, column, start + at, available);
+            const SpanCache::Column samples = cache.Samples(stream, streamIndex, column, start + at, available);
             const uint64_t n = std::min(available, end - at);
-            if (samples == nullptr) {
+            if (!samples) {
                 pendingTo = at + n;
             } else {
                 if (!readPending()) {
                     whole = false;
                     break;
                 }
-                scale.Convert(samples, static_cast<size_t>(n), data + at);
+                scale.Convert(samples.data(), static_cast<size_t>(n), data + at);
                 pendingFrom = pendingTo = at + n;
             }
             at += n;

@@ -40,14 +40,10 @@ void Release(OpenRecording& recording) {
 OpenRecording::OpenRecording() = default;
 OpenRecording::~OpenRecording() { Release(*this); }
 
-HeldFile::HeldFile(std::shared_ptr<OpenRecording> recording) : recording_(std::move(recording)) {
-    if (!recording_) return;
-    lock_ = std::unique_lock<std::mutex>(recording_->lock);
-    // Closed while this call waited for the lock: it must not be read.
-    if (recording_->closed) {
-        lock_.unlock();
-        recording_.reset();
-    }
+HeldFile::HeldFile(nscommon::GateEntry entry, OpenRecording* recording)
+    : entry_(std::move(entry)), recording_(recording) {
+    // Nothing to hold: the gate is left at once.
+    if (recording_ == nullptr) entry_.Release();
 }
 
 CQRD::CQRD(LibrarySettings settings)
@@ -57,33 +53,31 @@ CQRD::CQRD(LibrarySettings settings)
 
 CQRD::~CQRD() {
     // Unloading: no call can be running any more.
-    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) slots_[id].recording.reset();
+    for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
+        slots_[id].current.store(nullptr);
+        slots_[id].owned.reset();
+    }
 }
 
 uint32_t CQRD::FindFreeSlot() const {
     std::lock_guard<std::mutex> layout(layoutLock_);
     for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
-        if (!slots_[id].recording) return id;
+        if (!slots_[id].owned) return id;
     }
     return 0;
 }
 
-uint32_t CQRD::Insert(std::shared_ptr<OpenRecording> recording) {
+uint32_t CQRD::Insert(std::unique_ptr<OpenRecording> recording) {
     std::lock_guard<std::mutex> layout(layoutLock_);
     for (uint32_t id = 1; id <= kMaxOpenFiles; ++id) {
-        if (!slots_[id].recording) {
-            std::lock_guard<std::mutex> slot(slots_[id].lock);
-            slots_[id].recording = std::move(recording);
+        Slot& slot = slots_[id];
+        if (!slot.owned) {
+            slot.owned = std::move(recording);
+            slot.current.store(slot.owned.get(), std::memory_order_release);
             return id;
         }
     }
     return 0;
-}
-
-std::shared_ptr<OpenRecording> CQRD::Find(uint32_t id) const {
-    if (!IsValidId(id)) return nullptr;
-    std::lock_guard<std::mutex> slot(slots_[id].lock);
-    return slots_[id].recording;
 }
 
 ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
@@ -96,7 +90,7 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
 
     // Nobody else can see the recording until it has a slot, so it is read
     // and its entities built without any lock.
-    auto recording = std::make_shared<OpenRecording>();
+    auto recording = std::make_unique<OpenRecording>();
     recording->file = std::make_unique<CQRVAStreamFile>();
     if (!indexCacheDirectory_.empty()) recording->file->SetCacheDirectory(indexCacheDirectory_);
     recording->file->SetCacheBudget(&cacheBudget_);
@@ -110,6 +104,9 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
         BuildEntityTable(*recording->file, baseIsPressedStart_, *recording->entities);
     } catch (const std::exception&) {
     }
+    // Whatever reading the first chunk settles (the start time of old
+    // recordings) is settled before other threads can see the file.
+    recording->file->SettleFirstChunk();
     const uint32_t slot = Insert(std::move(recording));
     // Other threads took the last free slots while this file was read.
     if (slot == 0) return ns_FILEERROR;
@@ -118,25 +115,34 @@ ns_RESULT CQRD::OpenFile(const char* path, uint32_t* id) {
 }
 
 ns_RESULT CQRD::CloseFile(uint32_t id) {
-    std::shared_ptr<OpenRecording> recording;
-    if (IsValidId(id)) {
+    if (!IsValidId(id)) return ns_BADFILE;
+    Slot& slot = slots_[id];
+    std::unique_ptr<OpenRecording> recording;
+    {
         std::lock_guard<std::mutex> layout(layoutLock_);
-        std::lock_guard<std::mutex> slot(slots_[id].lock);
-        recording = std::move(slots_[id].recording);
+        if (!slot.owned) return ns_BADFILE;
+        // From here on calls find the slot empty, and an open may take it
+        // again at once.
+        slot.current.store(nullptr, std::memory_order_seq_cst);
+        recording = std::move(slot.owned);
     }
-    if (!recording) return ns_BADFILE;
-    // Waits for a call that is working on the file, then releases the file
-    // at once, so the host's file is no longer open when this call returns.
-    // Calls that took a reference before the slot was emptied find it closed.
-    std::lock_guard<std::mutex> guard(recording->lock);
-    recording->closed = true;
+    // Calls that found this file finish with it; then it is released at
+    // once, so the host's file is no longer open when this call returns.
+    slot.gate.WaitForEarlierCalls();
     Release(*recording);
     return ns_OK;
 }
 
-HeldFile CQRD::Hold(uint32_t id) const { return HeldFile(Find(id)); }
+HeldFile CQRD::Hold(uint32_t id) const {
+    if (!IsValidId(id)) return HeldFile();
+    Slot& slot = slots_[id];
+    nscommon::GateEntry entry(slot.gate);
+    return HeldFile(std::move(entry), slot.current.load(std::memory_order_seq_cst));
+}
 
-bool CQRD::IsOpen(uint32_t id) const { return Find(id) != nullptr; }
+bool CQRD::IsOpen(uint32_t id) const {
+    return IsValidId(id) && slots_[id].current.load(std::memory_order_acquire) != nullptr;
+}
 
 CQRD& Registry() {
     // Constructed on first use (thread-safe); the library's exports reference

@@ -6,19 +6,25 @@
 // the stream file and the entity table built for it.  The settings read from
 // the settings file at load live here too and never change afterwards.
 //
-// Hosts may call from any number of threads.  The slot table is guarded by
-// locks that are held only to look a slot up, fill it or empty it, never
-// while a file is read.  Each open recording has a mutex of its own that a call
-// holds for the whole of its work on that file (HeldFile), so calls on one
-// file run one after another and calls on different files run in parallel.
+// Hosts may call from any number of threads, on one file or on several.
+// Calls find their file without taking a lock: each slot has a call gate
+// (common/call_gate.h) that a call enters for as long as it works on the
+// file it found (HeldFile).  Calls on one file therefore run in parallel;
+// what the file keeps that calls change (its caches, the chunk lists built on
+// first use) guards itself.  Closing empties the slot, waits at the gate
+// until the calls that found the file have left, and only then releases it.
+// Opens and closes change the slot table under layoutLock_, which no call
+// on an open file takes.
 #pragma once
 
 #include "api/entity_table.h"
 #include "api/library_info.h"
 #include "api/library_settings.h"
 #include "common/cache_budget.h"
+#include "common/call_gate.h"
 #include "nsapi/nsapi.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -28,8 +34,7 @@ namespace qrd {
 
 class CQRVAStreamFile;
 
-// Everything of one open recording.  Shared between its slot and the calls
-// that work on it; freed when the last of them lets go.  Aligned to a cache
+// Everything of one open recording, owned by its slot.  Aligned to a cache
 // line of its own, so that calls on two files never write to one line.
 struct alignas(64) OpenRecording {
     OpenRecording();
@@ -37,25 +42,20 @@ struct alignas(64) OpenRecording {
     OpenRecording(const OpenRecording&) = delete;
     OpenRecording& operator=(const OpenRecording&) = delete;
 
-    std::mutex lock;
-    // Set (under lock) by CloseFile, which also releases file and entities;
-    // a call that gets the lock afterwards finds the recording closed.
-    bool closed = false;
     std::unique_ptr<CQRVAStreamFile> file;
     std::unique_ptr<EntityTable> entities;
 };
 
-// An open recording held by one call: a reference that keeps it alive and
-// its lock, both released when the HeldFile goes.  Empty (false) when the
-// identifier names no open file, or when the file was closed while the call
-// waited for it.
+// An open recording held by one call: the call stays inside its slot's gate
+// until the HeldFile goes, so the recording is not released under it.  Empty
+// (false) when the identifier names no open file, or when the file was
+// closed before the call found it.
 class HeldFile {
 public:
     HeldFile() = default;
-    explicit HeldFile(std::shared_ptr<OpenRecording> recording);
+    HeldFile(nscommon::GateEntry entry, OpenRecording* recording);
     HeldFile(HeldFile&&) = default;
-    // Not assignable: an assignment would have to release one lock and its
-    // recording in the right order before taking the other.
+    // Not assignable: a held file is given up only by going out of scope.
     HeldFile& operator=(HeldFile&&) = delete;
 
     explicit operator bool() const { return recording_ != nullptr; }
@@ -63,10 +63,8 @@ public:
     EntityTable& Entities() const { return *recording_->entities; }
 
 private:
-    // Declared before the lock, so the lock is released before the last
-    // reference can free the mutex.
-    std::shared_ptr<OpenRecording> recording_;
-    std::unique_lock<std::mutex> lock_;
+    nscommon::GateEntry entry_;
+    OpenRecording* recording_ = nullptr;
 };
 
 class CQRD {
@@ -93,13 +91,13 @@ public:
     ns_RESULT OpenFile(const char* path, uint32_t* id);
 
     // Closes the file of identifier id: ns_OK, or ns_BADFILE when id is out
-    // of range or its slot is empty.  The slot is free at once; the stream
-    // file and entity table are released as soon as a call that is working
-    // on them has finished.
+    // of range or its slot is empty.  The slot is free at once (later calls
+    // find it empty); calls already working on the file finish first, then
+    // the stream file and entity table are released.
     ns_RESULT CloseFile(uint32_t id);
 
-    // The open file of identifier id, locked for the caller; empty when id
-    // is out of range, its slot is empty or the file was closed meanwhile.
+    // The open file of identifier id, held for the caller; empty when id is
+    // out of range, its slot is empty or the file is being closed.
     HeldFile Hold(uint32_t id) const;
     // Whether a file is open under identifier id (a snapshot).
     bool IsOpen(uint32_t id) const;
@@ -111,17 +109,15 @@ public:
 
 private:
     // Puts recording in the lowest free slot; 0 when none is free.
-    uint32_t Insert(std::shared_ptr<OpenRecording> recording);
-    std::shared_ptr<OpenRecording> Find(uint32_t id) const;
+    uint32_t Insert(std::unique_ptr<OpenRecording> recording);
 
-    // Each slot has a lock of its own, so that calls on different files
-    // never contend for one lock (or one cache line) just to find their
-    // file.  Opens and closes also hold layoutLock_ while they fill or empty
-    // a slot, so a scan for the lowest free slot under layoutLock_ sees a
-    // consistent table.
+    // A slot is free when it owns no recording.  owned changes only under
+    // layoutLock_; calls read only current, which is the owned recording
+    // while the file is open and null from the moment a close begins.
     struct alignas(64) Slot {
-        std::mutex lock;
-        std::shared_ptr<OpenRecording> recording;
+        nscommon::CallGate gate;
+        std::atomic<OpenRecording*> current{nullptr};
+        std::unique_ptr<OpenRecording> owned;
     };
     const int32_t baseIsPressedStart_ = 0;
     const std::string indexCacheDirectory_;

@@ -39,23 +39,22 @@ bool InItems(const EntityRecord& entity, int32_t index) {
     return index >= 0 && index < entity.itemCount && static_cast<size_t>(index) < entity.blocks.size();
 }
 
-// The `length` bytes of the spike record at `at` from its chunk's payload in
-// the file's payload cache; null when the payload is not held there.  The
-// record was read whole when it was counted, so it lies within the payload.
-const uint8_t* CachedSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const SpikeChunk& chunk,
-                                 const SpikePosition& at, size_t length) {
-    return file.GetPayloadCache().Bytes(handle, chunk.dataOffset, chunk.dataSize, at.offset, length, chunk.spikes);
+// Copies the `length` bytes of the spike record at `at` from its chunk's
+// payload in the file's payload cache to dst; false when the payload is not
+// held there.  The record was read whole when it was counted, so it lies
+// within the payload.
+bool CopyCachedSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const SpikeChunk& chunk,
+                           const SpikePosition& at, size_t length, uint8_t* dst) {
+    return file.GetPayloadCache().Copy(handle, chunk.dataOffset, chunk.dataSize, at.offset, length, chunk.spikes,
+                                       dst);
 }
 
 // Reads the `length` bytes of the spike record at `at` into dst: from the
 // payload cache, else from the file.
 bool ReadSpikeRecord(CQRVAStreamFile& file, BinaryFile& handle, const SpikeChunk& chunk, const SpikePosition& at,
                      size_t length, uint8_t* dst) {
-    if (const uint8_t* bytes = CachedSpikeRecord(file, handle, chunk, at, length)) {
-        std::copy(bytes, bytes + length, dst);
-        return true;
-    }
-    return handle.Seek(chunk.dataOffset + at.offset) && handle.Read(dst, length);
+    return CopyCachedSpikeRecord(file, handle, chunk, at, length, dst) ||
+           handle.ReadAt(chunk.dataOffset + at.offset, dst, length);
 }
 
 // The records of one spike entity, for the record block cache.
@@ -99,18 +98,15 @@ bool ReadSpikeSegment(CQRVAStreamFile& file, const EntityRecord& entity, int32_t
     // The record's head, and its samples when the host wants them: from the
     // block of the entity's records when the host reads out of order, else
     // from the payload cache or the file.
-    const uint8_t* bytes =
-        file.GetRecordBlockCache().Record(reader, static_cast<uint32_t>(index),
-                                          static_cast<uint32_t>(entity.spikes.size()),
-                                          SpikeRecords(file, *handle, entity, layout.head));
     const size_t need = layout.head + (out.data != nullptr ? 2 * length : 0);
-    if (bytes == nullptr) bytes = CachedSpikeRecord(file, *handle, chunk, at, need);
-    std::vector<uint8_t> record;
-    if (bytes == nullptr) {
-        record.resize(need);
-        if (!handle->Seek(chunk.dataOffset + at.offset) || !handle->Read(record.data(), record.size())) return false;
-        bytes = record.data();
-    }
+    std::vector<uint8_t> record(need);
+    const bool copied = file.GetRecordBlockCache().Copy(reader, static_cast<uint32_t>(index),
+                                                        static_cast<uint32_t>(entity.spikes.size()),
+                                                        SpikeRecords(file, *handle, entity, layout.head),
+                                                        record.data(), need) ||
+                        CopyCachedSpikeRecord(file, *handle, chunk, at, need, record.data());
+    if (!copied && !handle->ReadAt(chunk.dataOffset + at.offset, record.data(), record.size())) return false;
+    const uint8_t* bytes = record.data();
     // A record that no longer says what was counted belongs to a file that
     // changed since it was opened.
     if (GetI32(bytes, layout.sampleCount) != at.sampleCount) return false;

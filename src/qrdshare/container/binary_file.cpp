@@ -48,53 +48,79 @@ bool BinaryFile::Close() {
     bool ok = true;
     if (writing_) ok = WritePending();
     if (!file_.Close() && writing_) ok = false;
-    DropBuffer();
-    buffer_.reset();
-    bufferCapacity_ = 0;
+    writeBuffer_.reset();
+    writeBytes_ = 0;
+    {
+        std::lock_guard<std::mutex> guard(readLock_);
+        readBuffers_.clear();
+    }
     writing_ = false;
     position_ = 0;
     size_ = 0;
     return ok;
 }
 
-void BinaryFile::DropBuffer() {
-    use_ = BufferUse::kNone;
-    bufferStart_ = 0;
-    bufferBytes_ = 0;
+BinaryFile::ReadBuffer* BinaryFile::TakeReadBuffer(uint64_t offset) {
+    std::lock_guard<std::mutex> guard(readLock_);
+    ReadBuffer* along = nullptr;
+    ReadBuffer* oldest = nullptr;
+    for (const auto& b : readBuffers_) {
+        if (b->taken) continue;
+        // The buffer holds the offset or its reads go on towards it.
+        if (b->count > 0 && offset >= b->start && offset - b->start <= b->count + b->fillSize) {
+            along = b.get();
+            break;
+        }
+        if (oldest == nullptr || b->lastUse < oldest->lastUse) oldest = b.get();
+    }
+    ReadBuffer* chosen = along != nullptr ? along : oldest;
+    if (chosen == nullptr) {
+        if (readBuffers_.size() >= kMaxReadBuffers) return nullptr;
+        // A file opened for reading never needs more buffer than it has
+        // bytes (opening many small files, as fuzzing does, then costs
+        // little).  The memory is not cleared: only bytes read from the file
+        // are ever used.
+        auto fresh = std::make_unique<ReadBuffer>();
+        fresh->capacity = static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(size_, kFirstFill), kBufferSize));
+        fresh->bytes.reset(new uint8_t[fresh->capacity]);
+        readBuffers_.push_back(std::move(fresh));
+        chosen = readBuffers_.back().get();
+    }
+    chosen->taken = true;
+    chosen->lastUse = ++readClock_;
+    return chosen;
 }
 
-void BinaryFile::EnsureBuffer() {
-    if (buffer_) return;
-    // A file opened for reading never needs more buffer than it has bytes
-    // (opening many small files, as fuzzing does, then costs little).  The
-    // memory is not cleared: only bytes read from the file are ever used.
-    const uint64_t wanted = writing_ ? kBufferSize : std::max<uint64_t>(size_, kFirstFill);
-    bufferCapacity_ = static_cast<size_t>(std::min<uint64_t>(wanted, kBufferSize));
-    buffer_.reset(new uint8_t[bufferCapacity_]);
+void BinaryFile::GiveBack(ReadBuffer& buffer) {
+    std::lock_guard<std::mutex> guard(readLock_);
+    buffer.taken = false;
 }
 
-bool BinaryFile::Fill(uint64_t offset, size_t atLeast) {
-    EnsureBuffer();
+void BinaryFile::DropReadBuffers() {
+    std::lock_guard<std::mutex> guard(readLock_);
+    for (const auto& b : readBuffers_) b->count = 0;
+}
+
+bool BinaryFile::Fill(ReadBuffer& buffer, uint64_t offset, size_t atLeast) const {
     // Going on from the previous fill (the offset lies at most one fill
     // beyond its end) is reading along: read more this time.
-    const uint64_t previousEnd = bufferStart_ + bufferBytes_;
-    const bool along = use_ == BufferUse::kRead && offset >= bufferStart_ && offset - previousEnd <= fillSize_;
-    fillSize_ = along ? std::min(2 * fillSize_, kBufferSize) : kFirstFill;
-    DropBuffer();
-    const int64_t got = file_.ReadAt(offset, buffer_.get(), std::min(std::max(fillSize_, atLeast), bufferCapacity_));
+    const uint64_t previousEnd = buffer.start + buffer.count;
+    const bool along = buffer.count > 0 && offset >= buffer.start && offset - previousEnd <= buffer.fillSize;
+    buffer.fillSize = along ? std::min(2 * buffer.fillSize, kBufferSize) : kFirstFill;
+    buffer.count = 0;
+    const int64_t got =
+        file_.ReadAt(offset, buffer.bytes.get(), std::min(std::max(buffer.fillSize, atLeast), buffer.capacity));
     if (got <= 0) return false;
-    use_ = BufferUse::kRead;
-    bufferStart_ = offset;
-    bufferBytes_ = static_cast<size_t>(got);
+    buffer.start = offset;
+    buffer.count = static_cast<size_t>(got);
     return true;
 }
 
 bool BinaryFile::WritePending() {
-    if (use_ == BufferUse::kWrite && bufferBytes_ > 0 && !writeFailed_ &&
-        !file_.WriteAt(bufferStart_, buffer_.get(), bufferBytes_)) {
+    if (writeBytes_ > 0 && !writeFailed_ && !file_.WriteAt(writeStart_, writeBuffer_.get(), writeBytes_)) {
         writeFailed_ = true;
     }
-    if (use_ == BufferUse::kWrite) DropBuffer();
+    writeBytes_ = 0;
     return !writeFailed_;
 }
 
@@ -108,23 +134,36 @@ bool BinaryFile::ReadAt(uint64_t offset, void* dst, size_t n) {
     if (!file_.IsOpen()) return false;
     if (n == 0) return true;
     if (offset > kMaxOffset || n > kMaxOffset - offset) return false;
-    // Written bytes must be on file before the file is read.
-    if (use_ == BufferUse::kWrite && !WritePending()) return false;
+    // Written bytes must be on file before the file is read (writers use
+    // the file from one thread).
+    if (writing_ && writeBytes_ > 0 && !WritePending()) return false;
     auto* out = static_cast<uint8_t*>(dst);
+    if (n >= kDirectRead) return file_.ReadAt(offset, out, n) == static_cast<int64_t>(n);
+    ReadBuffer* buffer = TakeReadBuffer(offset);
+    if (buffer == nullptr) return file_.ReadAt(offset, out, n) == static_cast<int64_t>(n);
+    bool ok = true;
     while (n > 0) {
-        if (use_ == BufferUse::kRead && offset >= bufferStart_ && offset - bufferStart_ < bufferBytes_) {
-            const size_t from = static_cast<size_t>(offset - bufferStart_);
-            const size_t take = std::min(n, bufferBytes_ - from);
-            std::memcpy(out, buffer_.get() + from, take);
+        if (buffer->count > 0 && offset >= buffer->start && offset - buffer->start < buffer->count) {
+            const size_t from = static_cast<size_t>(offset - buffer->start);
+            const size_t take = std::min(n, buffer->count - from);
+            std::memcpy(out, buffer->bytes.get() + from, take);
             out += take;
             offset += take;
             n -= take;
-        } else if (n >= kDirectRead) {
-            return file_.ReadAt(offset, out, n) == static_cast<int64_t>(n);
-        } else if (!Fill(offset, n)) {
-            return false;
+        } else if (!Fill(*buffer, offset, n)) {
+            ok = false;
+            break;
         }
     }
+    GiveBack(*buffer);
+    return ok;
+}
+
+bool BinaryFile::ReadTagAndLengthAt(uint64_t offset, char tag[8], uint64_t& length) {
+    uint8_t buf[16];
+    if (!ReadAt(offset, buf, sizeof buf)) return false;
+    for (int i = 0; i < 8; ++i) tag[i] = static_cast<char>(buf[i]);
+    length = GetU64(buf, 8);
     return true;
 }
 
@@ -169,21 +208,17 @@ bool BinaryFile::Write(const void* src, size_t n) {
         writeFailed_ = true;
         return false;
     }
-    if (use_ == BufferUse::kRead) DropBuffer();
+    DropReadBuffers();
     // Pending bytes go out first when these do not follow them or do not fit.
-    const bool follows = use_ == BufferUse::kWrite && bufferStart_ + bufferBytes_ == position_;
-    if (use_ == BufferUse::kWrite && (!follows || bufferBytes_ + n > kBufferSize) && !WritePending()) return false;
+    const bool follows = writeBytes_ > 0 && writeStart_ + writeBytes_ == position_;
+    if (writeBytes_ > 0 && (!follows || writeBytes_ + n > kBufferSize) && !WritePending()) return false;
     if (n >= kBufferSize) {
         if (!file_.WriteAt(position_, src, n)) writeFailed_ = true;
     } else {
-        EnsureBuffer();
-        if (use_ != BufferUse::kWrite) {
-            use_ = BufferUse::kWrite;
-            bufferStart_ = position_;
-            bufferBytes_ = 0;
-        }
-        std::memcpy(buffer_.get() + bufferBytes_, src, n);
-        bufferBytes_ += n;
+        if (!writeBuffer_) writeBuffer_.reset(new uint8_t[kBufferSize]);
+        if (writeBytes_ == 0) writeStart_ = position_;
+        std::memcpy(writeBuffer_.get() + writeBytes_, src, n);
+        writeBytes_ += n;
     }
     if (writeFailed_) return false;
     position_ += n;

@@ -40,8 +40,7 @@ void CQRVAChunk::SetOrigin(int64_t origin) {
 uint64_t CQRVAChunk::ReadData(void* buffer, uint64_t capacity) const {
     if (!file_ || !buffer || capacity < dataSize_ || dataOffset_ < 0) return 0;
     if (dataSize_ > std::numeric_limits<size_t>::max()) return 0;
-    if (!file_->Seek(static_cast<uint64_t>(dataOffset_))) return 0;
-    if (!file_->Read(buffer, static_cast<size_t>(dataSize_))) return 0;
+    if (!file_->ReadAt(static_cast<uint64_t>(dataOffset_), buffer, static_cast<size_t>(dataSize_))) return 0;
     return dataSize_;
 }
 

@@ -22,6 +22,13 @@ bool ReadChunkHeader(BinaryFile& file, ChunkHeader& header) {
     return true;
 }
 
+bool ReadChunkHeaderAt(BinaryFile& file, uint64_t offset, ChunkHeader& header) {
+    uint8_t bytes[kChunkHeaderSize];
+    if (!file.ReadAt(offset, bytes, sizeof bytes)) return false;
+    header = ParseChunkHeader(bytes);
+    return true;
+}
+
 void WriteChunkHeader(const ChunkHeader& header, LeWriter& out) {
     out.Bytes(header.tag, sizeof header.tag);
     out.U64(header.length);

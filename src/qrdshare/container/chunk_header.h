@@ -29,6 +29,8 @@ struct ChunkHeader {
 
 // Reads the 32 bytes at the current position; false on a short read.
 bool ReadChunkHeader(BinaryFile& file, ChunkHeader& header);
+// The same at offset, without touching the file's position (any thread).
+bool ReadChunkHeaderAt(BinaryFile& file, uint64_t offset, ChunkHeader& header);
 // Parses 32 bytes already in memory.
 ChunkHeader ParseChunkHeader(const uint8_t bytes[kChunkHeaderSize]);
 void WriteChunkHeader(const ChunkHeader& header, LeWriter& out);

@@ -33,6 +33,19 @@ void ChunkTable::Build(CQRVAStream& stream) {
     }
 }
 
+std::vector<uint8_t> ChunkTable::TakeScratch() {
+    std::lock_guard<std::mutex> guard(scratchLock_);
+    if (scratch_.empty()) return {};
+    std::vector<uint8_t> scratch = std::move(scratch_.back());
+    scratch_.pop_back();
+    return scratch;
+}
+
+void ChunkTable::GiveBackScratch(std::vector<uint8_t> scratch) {
+    std::lock_guard<std::mutex> guard(scratchLock_);
+    if (scratch_.size() < kKeptScratch) scratch_.push_back(std::move(scratch));
+}
+
 size_t ChunkTable::ChunkOfInstant(uint64_t instant) const {
     if (instant >= totalInstants_) return entries_.size();
     // First chunk whose first instant lies after the wanted one; the chunk

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace qrd {
@@ -52,8 +53,13 @@ public:
     // when there is none; the result of walking forward one chunk at a time.
     size_t FirstEndingAfter(size_t from, uint64_t ticks) const;
 
-    // Buffer for payload pieces, kept so repeated reads do not allocate.
-    std::vector<uint8_t>& Scratch() { return scratch_; }
+    // Buffers for payload pieces, kept so repeated reads do not allocate.
+    // A read takes one for its own use and gives it back when it is done, so
+    // reads on several threads never share one; the table keeps as many as
+    // were in use at once (at most kKeptScratch).
+    std::vector<uint8_t> TakeScratch();
+    void GiveBackScratch(std::vector<uint8_t> scratch);
+    static constexpr size_t kKeptScratch = 8;
 
 private:
     std::vector<ChunkTableEntry> entries_;
@@ -64,7 +70,8 @@ private:
     // every recording a recorder writes; searches by time may then bisect.
     bool endsOrdered_ = true;
     bool built_ = false;
-    std::vector<uint8_t> scratch_;
+    std::mutex scratchLock_;
+    std::vector<std::vector<uint8_t>> scratch_;
 };
 
 }  // namespace qrd

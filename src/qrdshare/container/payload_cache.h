@@ -17,10 +17,18 @@
 // recently used first, make room for new ones.  A payload that still has
 // uses is never dropped for another, so a recording larger than the budget
 // reads what does not fit straight from the file.
+//
+// Calls on one file use the cache from any number of threads at once.  A
+// lock guards the entries and is held to look one up, to take one in and to
+// copy a record out, never while the file is read: a payload that one thread
+// is reading is marked as filling, and other threads that want it wait for it
+// instead of reading it a second time.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -47,16 +55,16 @@ public:
 
     // Starts the reads of one reader (any number that tells readers apart).
     void BeginRead(uint64_t reader);
-    // Bytes [offset, offset + length) of the payload of `size` bytes at file
-    // offset dataOffset, which has `uses` uses in all; one use is counted.
-    // Null when the payload is not held and cannot be taken in now (the
-    // caller then reads the bytes from the file) or when the range lies
-    // outside the payload.  The pointer stays valid until the next call.
-    const uint8_t* Bytes(BinaryFile& file, uint64_t dataOffset, uint64_t size, uint64_t offset, uint64_t length,
-                         uint32_t uses);
+    // Copies bytes [offset, offset + length) of the payload of `size` bytes
+    // at file offset dataOffset, which has `uses` uses in all, to dst; one
+    // use is counted.  False (nothing copied) when the payload is not held
+    // and cannot be taken in now (the caller then reads the bytes from the
+    // file) or when the range lies outside the payload.
+    bool Copy(BinaryFile& file, uint64_t dataOffset, uint64_t size, uint64_t offset, uint64_t length, uint32_t uses,
+              uint8_t* dst);
 
     void Clear();
-    size_t EntryCount() const { return entries_.size(); }
+    size_t EntryCount() const;
     uint64_t BytesHeld() const;
 
 private:
@@ -64,9 +72,13 @@ private:
         std::vector<uint8_t> bytes;
         uint32_t usesLeft = 0;
         uint64_t lastUse = 0;
+        bool filling = false;  // a thread is reading the payload into bytes
     };
+    // The members below are used under lock_.
     bool MakeRoom(uint64_t bytes);
 
+    mutable std::mutex lock_;
+    std::condition_variable filled_;
     nscommon::CacheBudget* budget_ = nullptr;
     std::unordered_map<uint64_t, Entry> entries_;  // by payload offset
     // The first reader of each payload asked for, kept whether or not the

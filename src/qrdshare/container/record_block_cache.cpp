@@ -10,13 +10,14 @@ RecordBlockCache::~RecordBlockCache() { Clear(); }
 
 void RecordBlockCache::SetBudget(nscommon::CacheBudget* budget) {
     Clear();
+    std::lock_guard<std::mutex> guard(lock_);
     budget_ = budget;
 }
 
-const uint8_t* RecordBlockCache::Record(uint64_t reader, uint32_t index, uint32_t itemCount,
-                                        const RecordSource& source) {
-    DropPending();
-    if (index >= itemCount) return nullptr;
+bool RecordBlockCache::Copy(uint64_t reader, uint32_t index, uint32_t itemCount, const RecordSource& source,
+                            uint8_t* dst, size_t length) {
+    if (index >= itemCount) return false;
+    std::unique_lock<std::mutex> lock(lock_);
     bool continues;
     if (haveLast_ && reader == lastReader_) {
         continues = lastIndex_ + 1 == index;
@@ -28,49 +29,62 @@ const uint8_t* RecordBlockCache::Record(uint64_t reader, uint32_t index, uint32_
         haveLast_ = true;
     }
     lastIndex_ = index;
-
     const Key key{reader, index - index % kBlockItems};
-    auto it = blocks_.empty() ? blocks_.end() : blocks_.find(key);
-    if (it == blocks_.end()) {
-        if (continues || !Load(key, itemCount, source)) return nullptr;
+    auto it = blocks_.find(key);
+    // Another thread is reading the block: its result is waited for.
+    while (it != blocks_.end() && it->second.loading) {
+        loaded_.wait(lock);
         it = blocks_.find(key);
+    }
+    if (it == blocks_.end()) {
+        if (continues || !Load(lock, key, itemCount, source)) return false;
+        it = blocks_.find(key);
+        if (it == blocks_.end()) return false;
     }
     Block& block = it->second;
     const uint32_t item = index - key.second;
+    const uint64_t recordLength = block.starts[item + 1] - block.starts[item];
+    if (length > recordLength) return false;
+    const uint8_t* record = block.bytes.data() + block.starts[item];
+    std::copy(record, record + length, dst);
     if (!block.served[item]) {
         block.served[item] = true;
-        if (++block.servedCount == block.served.size()) {
-            pendingDrop_ = true;
-            pendingKey_ = key;
-        }
+        // Each item was read once: the block has done its work.
+        if (++block.servedCount == block.served.size()) Drop(it);
     }
-    return block.bytes.data() + block.starts[item];
+    return true;
 }
 
-bool RecordBlockCache::Load(const Key& key, uint32_t itemCount, const RecordSource& source) {
+bool RecordBlockCache::Load(std::unique_lock<std::mutex>& lock, const Key& key, uint32_t itemCount,
+                            const RecordSource& source) {
     if (budget_ == nullptr || !budget_->Enabled()) return false;
     const uint32_t count = std::min(kBlockItems, itemCount - key.second);
-    Block block;
-    block.starts.resize(count + 1);
+    Block fresh;
+    fresh.starts.resize(count + 1);
     uint64_t total = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        block.starts[i] = total;
+        fresh.starts[i] = total;
         total += source.Length(key.second + i);
         if (total > kLargestBlock) return false;
     }
-    block.starts[count] = total;
+    fresh.starts[count] = total;
     if (held_ + total > budget_->Capacity() / 4 || !budget_->TryReserve(total)) return false;
-    block.bytes.resize(static_cast<size_t>(total));
-    for (uint32_t i = 0; i < count; ++i) {
-        if (!source.Read(key.second + i, block.bytes.data() + block.starts[i])) {
-            budget_->Release(total);
-            return false;
-        }
-    }
-    block.served.assign(count, false);
+    fresh.bytes.resize(static_cast<size_t>(total));
+    fresh.served.assign(count, false);
+    fresh.loading = true;
     held_ += total;
-    blocks_.emplace(key, std::move(block));
-    return true;
+    const auto it = blocks_.emplace(key, std::move(fresh)).first;
+    Block& block = it->second;
+    // The records are read without the lock (they may come from the payload
+    // cache, or from the file); the block is nobody else's meanwhile.
+    lock.unlock();
+    bool read = true;
+    for (uint32_t i = 0; i < count && read; ++i) read = source.Read(key.second + i, block.bytes.data() + block.starts[i]);
+    lock.lock();
+    block.loading = false;
+    loaded_.notify_all();
+    if (!read) Drop(it);
+    return read;
 }
 
 void RecordBlockCache::Drop(std::map<Key, Block>::iterator it) {
@@ -80,18 +94,22 @@ void RecordBlockCache::Drop(std::map<Key, Block>::iterator it) {
     blocks_.erase(it);
 }
 
-void RecordBlockCache::DropPending() {
-    if (!pendingDrop_) return;
-    pendingDrop_ = false;
-    const auto it = blocks_.find(pendingKey_);
-    if (it != blocks_.end()) Drop(it);
-}
-
 void RecordBlockCache::Clear() {
-    pendingDrop_ = false;
+    // Called when the file closes, when no call is reading any more.
+    std::lock_guard<std::mutex> guard(lock_);
     while (!blocks_.empty()) Drop(blocks_.begin());
     previous_.clear();
     haveLast_ = false;
+}
+
+size_t RecordBlockCache::BlockCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return blocks_.size();
+}
+
+uint64_t RecordBlockCache::BytesHeld() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return held_;
 }
 
 }  // namespace qrd

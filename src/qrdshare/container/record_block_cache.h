@@ -17,11 +17,19 @@
 // their room.  Blocks are never dropped for other blocks: once there is no
 // room, records are read straight from the file, as without the cache, and a
 // recording larger than the budget cannot make the cache thrash.
+//
+// Calls on one file use the cache from any number of threads at once.  A
+// lock guards the blocks and is held to look one up, to take one in and to
+// copy a record out, never while records are read: a block that one thread
+// is reading is marked as loading, and other threads that want it wait for
+// it instead of reading it a second time.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -56,17 +64,18 @@ public:
     // Null (the default) or a budget of 0 keeps nothing; blocks kept are dropped.
     void SetBudget(nscommon::CacheBudget* budget);
 
-    // The bytes of item `index` of `reader` (any number that tells readers
-    // apart), which has `itemCount` items: from its block when the block is
-    // held, or after reading the block when the read jumps (does not follow
-    // the reader's previous item) and the budget has room.  Null otherwise:
-    // the caller then reads the record from the file itself.  The pointer
-    // stays valid until the next call.
-    const uint8_t* Record(uint64_t reader, uint32_t index, uint32_t itemCount, const RecordSource& source);
+    // Copies the first `length` bytes (at most the record's) of item
+    // `index` of `reader` (any number that tells readers apart), which has
+    // `itemCount` items, to dst: from its block when the block is held, or
+    // after reading the block when the read jumps (does not follow the
+    // reader's previous item) and the budget has room.  False otherwise: the
+    // caller then reads the record from the file itself.
+    bool Copy(uint64_t reader, uint32_t index, uint32_t itemCount, const RecordSource& source, uint8_t* dst,
+              size_t length);
 
     void Clear();
-    size_t BlockCount() const { return blocks_.size(); }
-    uint64_t BytesHeld() const { return held_; }
+    size_t BlockCount() const;
+    uint64_t BytesHeld() const;
 
 private:
     struct Block {
@@ -74,14 +83,19 @@ private:
         std::vector<uint64_t> starts;    // of each item in bytes, and the end
         std::vector<bool> served;        // items read from the block so far
         uint32_t servedCount = 0;
+        bool loading = false;            // a thread is reading its records
     };
     using Key = std::pair<uint64_t, uint32_t>;  // reader, first item of the block
 
-    // Reads the block starting at item `first`; false when it is not kept.
-    bool Load(const Key& key, uint32_t itemCount, const RecordSource& source);
+    // Reads the block starting at item `first`, with the lock held on entry
+    // and on return but not while the records are read; false when it is
+    // not kept.
+    bool Load(std::unique_lock<std::mutex>& lock, const Key& key, uint32_t itemCount, const RecordSource& source);
     void Drop(std::map<Key, Block>::iterator it);
-    void DropPending();
 
+    // The members below are used under lock_.
+    mutable std::mutex lock_;
+    std::condition_variable loaded_;
     nscommon::CacheBudget* budget_ = nullptr;
     std::map<Key, Block> blocks_;
     // The previous item of the latest reader, and of the readers before it.
@@ -90,10 +104,6 @@ private:
     bool haveLast_ = false;
     std::map<uint64_t, uint32_t> previous_;
     uint64_t held_ = 0;
-    // A block used up by the previous call: dropped at the next one, since
-    // that call's pointer points into it.
-    bool pendingDrop_ = false;
-    Key pendingKey_{};
 };
 
 }  // namespace qrd

@@ -118,15 +118,14 @@ bool FeedRun(BinaryFile& file, const ChunkTable& table, const ValueRun& run, uin
     const uint64_t base = table.At(run.chunk).dataOffset + 2 * (run.first + from);
     const uint64_t n = to - from;
     if (uint16_t* direct = window.Direct(pos + from, n)) {
-        if (!file.Seek(base) || !file.Read(direct, static_cast<size_t>(2 * n))) return false;
+        if (!file.ReadAt(base, direct, static_cast<size_t>(2 * n))) return false;
         DecodeInPlace(direct, n);
         return true;
     }
-    if (!file.Seek(base)) return false;
     for (uint64_t done = 0; done < n;) {
         const uint64_t piece = std::min(n - done, kPieceValues);
         scratch.resize(static_cast<size_t>(2 * piece));
-        if (!file.Read(scratch.data(), scratch.size())) return false;
+        if (!file.ReadAt(base + 2 * done, scratch.data(), scratch.size())) return false;
         window.Take(pos + from + done, scratch.data(), piece);
         done += piece;
     }

@@ -37,7 +37,23 @@ struct SpanCache::Entry {
     uint64_t bytes = 0;             // the buffer's size, taken from the budget
     std::vector<uint64_t> readBy;   // columns that have read the entry
     uint64_t lastUse = 0;
+    // While the span is decoded into the entry: every thread that wants the
+    // span decodes chunks of it, taking the next chunk from nextChunk, until
+    // none is left; the last of them to finish ends the fill.
+    bool filling = false;
+    std::atomic<size_t> nextChunk{0};
+    uint32_t workers = 0;           // threads decoding chunks of it now
+    bool failed = false;            // a chunk could not be read
+    // Columns handed out and not yet given back; raised under the cache's
+    // lock, lowered without it.
+    std::atomic<uint32_t> pins{0};
+
+    bool Free() const { return !filling && pins.load(std::memory_order_acquire) == 0; }
 };
+
+SpanCache::Column::~Column() {
+    if (entry_ != nullptr) entry_->pins.fetch_sub(1, std::memory_order_release);
+}
 
 struct SpanCache::Span {
     size_t firstChunk = 0;
@@ -63,11 +79,13 @@ SpanCache::SpanCache() = default;
 SpanCache::~SpanCache() { Clear(); }
 
 void SpanCache::SetBudget(nscommon::CacheBudget* budget) {
-    Clear();
+    std::lock_guard<std::mutex> guard(lock_);
+    ClearLocked();
     budget_ = budget;
 }
 
 void SpanCache::SetReadColumns(uint32_t streamIndex, const std::vector<uint32_t>& columns) {
+    std::lock_guard<std::mutex> guard(lock_);
     if (streams_.size() <= streamIndex) streams_.resize(streamIndex + 1);
     if (!streams_[streamIndex]) streams_[streamIndex] = std::make_unique<StreamState>();
     StreamState& state = *streams_[streamIndex];
@@ -81,6 +99,7 @@ bool SpanCache::Serves(const CQRVAStream& stream) const {
 }
 
 void SpanCache::BeginColumnRead(uint32_t streamIndex, uint32_t column) {
+    std::lock_guard<std::mutex> guard(lock_);
     if (streams_.size() <= streamIndex) streams_.resize(streamIndex + 1);
     if (!streams_[streamIndex]) streams_[streamIndex] = std::make_unique<StreamState>();
     StreamState& state = *streams_[streamIndex];
@@ -119,37 +138,53 @@ SpanCache::StreamState* SpanCache::StateOf(CQRVAStream& stream, uint32_t streamI
     return &state;
 }
 
-const uint16_t* SpanCache::Samples(CQRVAStream& stream, uint32_t streamIndex, uint32_t column, uint64_t instant,
-                                   uint64_t& available) {
+SpanCache::Column SpanCache::Samples(CQRVAStream& stream, uint32_t streamIndex, uint32_t column, uint64_t instant,
+                                     uint64_t& available) {
     available = kBeyondData;
-    if (!Serves(stream)) return nullptr;
+    if (!Serves(stream)) return Column();
+    // The chunk list is built (once, by whichever thread comes first) before
+    // the lock is taken: building it walks the stream.
+    stream.SampleTable();
+    std::unique_lock<std::mutex> lock(lock_);
     StreamState* state = StateOf(stream, streamIndex);
-    if (column >= state->channels) return nullptr;
+    if (column >= state->channels) return Column();
     // The span holding the instant: the last one starting at or before it
     // (spans without instants share their first instant with the next one).
     const auto after = std::upper_bound(state->spans.begin(), state->spans.end(), instant,
                                         [](uint64_t i, const Span& s) { return i < s.firstInstant; });
-    if (after == state->spans.begin()) return nullptr;
+    if (after == state->spans.begin()) return Column();
     Span& span = *(after - 1);
-    if (instant >= span.firstInstant + span.instants) return nullptr;  // beyond the data
+    if (instant >= span.firstInstant + span.instants) return Column();  // beyond the data
     available = span.firstInstant + span.instants - instant;
 
+    // Another thread is decoding the span: this one decodes chunks of it too
+    // while there are any left, then waits for the others to finish theirs.
+    while (span.entry && span.entry->filling) {
+        if (span.entry->nextChunk.load(std::memory_order_relaxed) < span.endChunk) {
+            HelpFill(lock, stream, state->channels, span);
+        } else {
+            filled_.wait(lock);
+        }
+    }
     if (!span.entry) {
         const bool admit = span.decodable && ((span.firstReader >= 0 && span.firstReader != column) ||
                                               state->switching);
         if (span.firstReader < 0) span.firstReader = column;
-        if (!admit || !Admit(*state, span)) return nullptr;
-        if (!Decode(stream, *state, span, *span.entry)) {
-            Drop(span);
-            return nullptr;
-        }
-        ++decoded_;
-        SetBit(span.entry->readBy, static_cast<uint32_t>(span.firstReader));
+        if (!admit || !Admit(*state, span)) return Column();
+        Entry& entry = *span.entry;
+        entry.filling = true;
+        entry.failed = false;
+        entry.nextChunk.store(span.firstChunk, std::memory_order_relaxed);
+        HelpFill(lock, stream, state->channels, span);
+        // Others may still be decoding their chunks.
+        filled_.wait(lock, [&] { return !span.entry || !span.entry->filling; });
+        if (!span.entry) return Column();  // a chunk could not be read
     }
     Entry& entry = *span.entry;
     entry.lastUse = ++clock_;
     SetBit(entry.readBy, column);
-    return entry.columns + column * entry.stride + (instant - span.firstInstant);
+    entry.pins.fetch_add(1, std::memory_order_relaxed);
+    return Column(&entry, entry.columns + column * entry.stride + (instant - span.firstInstant));
 }
 
 bool SpanCache::Admit(StreamState& state, Span& span) {
@@ -167,6 +202,7 @@ bool SpanCache::Admit(StreamState& state, Span& span) {
     if (victim != nullptr && victim->entry->bytes == bytes) {
         std::unique_ptr<Entry> entry = std::move(victim->entry);
         entry->readBy.clear();
+        entry->lastUse = 0;
         entry->stride = stride;
         span.entry = std::move(entry);
         return true;
@@ -188,23 +224,41 @@ bool SpanCache::Admit(StreamState& state, Span& span) {
     return true;
 }
 
-bool SpanCache::Decode(CQRVAStream& stream, const StreamState& state, const Span& span, Entry& entry) {
+void SpanCache::HelpFill(std::unique_lock<std::mutex>& lock, CQRVAStream& stream, uint32_t channels, Span& span) {
+    Entry& entry = *span.entry;
+    ++entry.workers;
+    lock.unlock();
+    // The chunks are decoded without the lock; each into its own part of
+    // the columns.  The entry cannot go meanwhile: it is filling.
     BinaryFile* file = stream.GetFile()->GetFileHandle();
-    if (file == nullptr) return false;
     const ChunkTable& table = stream.SampleTable();
-    for (size_t k = span.firstChunk; k < span.endChunk; ++k) {
+    std::vector<uint8_t> scratch;  // one chunk's payload; this thread's own
+    bool ok = file != nullptr;
+    for (size_t k = entry.nextChunk.fetch_add(1); ok && k < span.endChunk; k = entry.nextChunk.fetch_add(1)) {
         const ChunkTableEntry& e = table.At(k);
-        const uint64_t instants = e.valueCount / state.channels;
+        const uint64_t instants = e.valueCount / channels;
         if (instants == 0) continue;
-        scratch_.resize(static_cast<size_t>(2 * e.valueCount));
-        if (!file->Seek(e.dataOffset) || !file->Read(scratch_.data(), scratch_.size())) return false;
-        SplitChannels(scratch_.data(), static_cast<size_t>(instants), state.channels,
-                      entry.columns + (e.firstInstant - span.firstInstant), static_cast<size_t>(entry.stride));
+        scratch.resize(static_cast<size_t>(2 * e.valueCount));
+        ok = file->ReadAt(e.dataOffset, scratch.data(), scratch.size());
+        if (ok)
+            SplitChannels(scratch.data(), static_cast<size_t>(instants), channels,
+                          entry.columns + (e.firstInstant - span.firstInstant), static_cast<size_t>(entry.stride));
     }
-    // The scratch buffer holds one chunk; a recording with unusually large
-    // chunks should not keep that much memory around between reads.
-    if (scratch_.capacity() > kSpanBytes) std::vector<uint8_t>().swap(scratch_);
-    return true;
+    // Nobody takes more chunks after a failure.
+    if (!ok) entry.nextChunk.store(span.endChunk);
+    lock.lock();
+    --entry.workers;
+    if (!ok) entry.failed = true;
+    // Every chunk was taken and every thread that took one has finished.
+    if (entry.workers > 0 || entry.nextChunk.load() < span.endChunk) return;
+    entry.filling = false;
+    filled_.notify_all();
+    if (entry.failed) {
+        Drop(span);
+        return;
+    }
+    ++decoded_;
+    SetBit(entry.readBy, static_cast<uint32_t>(span.firstReader));
 }
 
 bool SpanCache::UsedUp(const StreamState& state, const Entry& entry) const {
@@ -221,7 +275,7 @@ SpanCache::Span* SpanCache::OldestUsedUp() {
     for (auto& state : streams_) {
         if (!state) continue;
         for (Span& span : state->spans) {
-            if (span.entry && UsedUp(*state, *span.entry) &&
+            if (span.entry && span.entry->Free() && UsedUp(*state, *span.entry) &&
                 (oldest == nullptr || span.entry->lastUse < oldest->entry->lastUse))
                 oldest = &span;
         }
@@ -236,6 +290,12 @@ void SpanCache::Drop(Span& span) {
 }
 
 void SpanCache::Clear() {
+    std::lock_guard<std::mutex> guard(lock_);
+    ClearLocked();
+}
+
+void SpanCache::ClearLocked() {
+    // Called when the file closes, when no call is reading any more.
     for (auto& state : streams_) {
         if (!state) continue;
         for (Span& span : state->spans) Drop(span);
@@ -244,6 +304,7 @@ void SpanCache::Clear() {
 }
 
 size_t SpanCache::EntryCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
     size_t n = 0;
     for (const auto& state : streams_)
         if (state)
@@ -251,7 +312,13 @@ size_t SpanCache::EntryCount() const {
     return n;
 }
 
+uint64_t SpanCache::SpansDecoded() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return decoded_;
+}
+
 uint64_t SpanCache::BytesHeld() const {
+    std::lock_guard<std::mutex> guard(lock_);
     uint64_t n = 0;
     for (const auto& state : streams_)
         if (state)

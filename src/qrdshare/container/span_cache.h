@@ -29,13 +29,25 @@
 //     that does not hold whole instants, or a chunk the file cannot deliver,
 //     is read straight from the file every time.
 //
-// One file's cache is only ever used by one call at a time (calls on a file
-// are serialised); the budget is the only thing shared between files.
+// Calls on one file use its cache from any number of threads at once.  A
+// lock guards what the cache knows (spans, entries, who read what) and is
+// held only to look an entry up or to take one in, never while the file is
+// read, a span is split or samples are converted:
+//   - a span that one thread is decoding is marked as filling; other threads
+//     that want it meanwhile decode chunks of it that nobody has taken yet,
+//     then wait until it is ready: it is decoded once, by all of them;
+//   - samples handed out stay pinned (SpanCache::Column) until the caller is
+//     done with them, and a pinned or filling entry is never dropped or taken
+//     over for another span.
+// The budget is shared with every other open file.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace nscommon {
@@ -74,16 +86,37 @@ public:
     // cache is on and the stream carries samples of two channels or more.
     bool Serves(const CQRVAStream& stream) const;
 
+    struct Entry;
+
+    // Samples of one column handed out by Samples(): the entry holding them
+    // stays pinned (is neither dropped nor reused) until the Column goes.
+    class Column {
+    public:
+        Column() = default;
+        Column(Entry* entry, const uint16_t* samples) : entry_(entry), samples_(samples) {}
+        Column(Column&& other) noexcept : entry_(other.entry_), samples_(other.samples_) { other.entry_ = nullptr; }
+        Column& operator=(Column&&) = delete;
+        Column(const Column&) = delete;
+        Column& operator=(const Column&) = delete;
+        ~Column();
+        const uint16_t* data() const { return samples_; }
+        explicit operator bool() const { return samples_ != nullptr; }
+
+    private:
+        Entry* entry_ = nullptr;
+        const uint16_t* samples_ = nullptr;
+    };
+
     // Starts a read of one column of a stream; the Samples calls that follow
     // belong to it.
     void BeginColumnRead(uint32_t streamIndex, uint32_t column);
     // The column's raw samples from instant on, as far as the span holding
     // the instant reaches: `available` receives how many instants that is.
-    // Null when the cache does not hold them (then `available` instants from
-    // `instant` on are to be read from the file; beyond the stream's data it
-    // is UINT64_MAX).  The pointer stays valid until the next call.
-    const uint16_t* Samples(CQRVAStream& stream, uint32_t streamIndex, uint32_t column, uint64_t instant,
-                            uint64_t& available);
+    // Empty when the cache does not hold them (then `available` instants
+    // from `instant` on are to be read from the file; beyond the stream's
+    // data it is UINT64_MAX).
+    Column Samples(CQRVAStream& stream, uint32_t streamIndex, uint32_t column, uint64_t instant,
+                   uint64_t& available);
 
     // Drops every entry (the budget gets its bytes back) and forgets what
     // was learnt about the streams.
@@ -92,27 +125,35 @@ public:
     // What the cache holds, for tests and benchmarks.
     size_t EntryCount() const;
     uint64_t BytesHeld() const;
-    uint64_t SpansDecoded() const { return decoded_; }
+    uint64_t SpansDecoded() const;
 
 private:
-    struct Entry;
     struct Span;
     struct StreamState;
 
-    StreamState* StateOf(CQRVAStream& stream, uint32_t streamIndex);
-    bool Admit(StreamState& state, Span& span);
-    bool Decode(CQRVAStream& stream, const StreamState& state, const Span& span, Entry& entry);
-    bool UsedUp(const StreamState& state, const Entry& entry) const;
-    // The span whose used-up entry was used longest ago, or null.
+    // The members below marked "(lock)" are read and written under lock_.
+    StreamState* StateOf(CQRVAStream& stream, uint32_t streamIndex);  // (lock)
+    bool Admit(StreamState& state, Span& span);                        // (lock)
+    // Reads and splits chunks of the span that is filling into its entry
+    // until none is left to take, without the lock (held on entry and on
+    // return); the thread that finishes the last chunk ends the fill, and
+    // drops the entry when a chunk could not be read.
+    void HelpFill(std::unique_lock<std::mutex>& lock, CQRVAStream& stream, uint32_t channels, Span& span);
+    bool UsedUp(const StreamState& state, const Entry& entry) const;  // (lock)
+    // The span whose used-up entry was used longest ago and that nobody
+    // holds or fills, or null.  (lock)
     Span* OldestUsedUp();
-    void Drop(Span& span);
+    void Drop(Span& span);  // (lock)
+    void ClearLocked();     // (lock)
 
     nscommon::CacheBudget* budget_ = nullptr;
     uint64_t spanBytes_ = kSpanBytes;
-    std::vector<std::unique_ptr<StreamState>> streams_;
-    std::vector<uint8_t> scratch_;
-    uint64_t clock_ = 0;
-    uint64_t decoded_ = 0;
+    mutable std::mutex lock_;
+    // Signalled whenever an entry has finished filling.
+    std::condition_variable filled_;
+    std::vector<std::unique_ptr<StreamState>> streams_;  // (lock)
+    uint64_t clock_ = 0;                                 // (lock)
+    uint64_t decoded_ = 0;                               // (lock)
 };
 
 }  // namespace qrd

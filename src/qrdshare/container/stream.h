@@ -6,8 +6,10 @@
 // each keeps a pointer back to the file that owns it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -156,8 +158,8 @@ private:
 
     void ClearBlock();
     void BuildTags(uint16_t fileHeaderVersion);
-    // Reads the next chunk of this stream from the current file position on.
-    std::unique_ptr<CQRVAChunk> ScanForChunk();
+    // Reads the next chunk of this stream from file offset `at` on.
+    std::unique_ptr<CQRVAChunk> ScanForChunk(uint64_t at);
     // Chunk found by scanning from the index entry for ticks; null without entries.
     std::unique_ptr<CQRVAChunk> ChunkFromIndex(uint64_t ticks);
     // First chunk from chunk on whose end lies after ticks, or null.
@@ -165,12 +167,17 @@ private:
     // The chunk tag as the scan compares it: 8 bytes, upper case, NULs as blanks.
     void ChunkTagKey(char key[8]) const;
 
-    // The sample readers' chunk list, and the chunk of it the time-based
-    // reader stands on (kept between calls; kNoSampleCursor before the first).
+    // The sample readers' chunk list, built once (sampleTableOnce_) by the
+    // first read on any thread, and the chunk of it the time-based reader
+    // stands on (kept between calls; kNoSampleCursor before the first).  The
+    // cursor only says where a search starts: each read takes it, works with
+    // a copy of its own and leaves where it ended, so reads on several
+    // threads may overwrite each other's cursor without changing an answer.
     static constexpr size_t kNoSampleCursor = static_cast<size_t>(-1);
     // (shared_ptr: destroyed where ChunkTable is an incomplete type)
     std::shared_ptr<ChunkTable> sampleTable_;
-    size_t sampleCursor_ = kNoSampleCursor;
+    std::once_flag sampleTableOnce_;
+    std::atomic<size_t> sampleCursor_{kNoSampleCursor};
     uint64_t headerSectionLength_ = 0;
     uint64_t formatSectionLength_ = 0;
     std::vector<uint8_t> settings_;

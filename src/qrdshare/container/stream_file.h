@@ -8,9 +8,11 @@
 // as unique_ptr belong to the caller.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,6 +82,7 @@ public:
     // or a budget of 0 keeps no cache.  Kept across Open; the budget must
     // outlive the file.
     void SetCacheBudget(nscommon::CacheBudget* budget);
+    // The caches guard themselves: calls on any thread may use them at once.
     SpanCache& GetSpanCache() { return *spanCache_; }
     PayloadCache& GetPayloadCache() { return *payloadCache_; }
     RecordBlockCache& GetRecordBlockCache() { return *recordBlockCache_; }
@@ -147,15 +150,20 @@ public:
     // The chunk after chunk in the file.  When one is found, chunk is
     // released and the new one returned; otherwise null and the caller keeps chunk.
     std::unique_ptr<CQRVAChunk> NextChunk(std::unique_ptr<CQRVAChunk>& chunk);
-    // Reads the chunk header at the current file position (tag, length, start,
-    // end) and describes the chunk.  Null on a short read or when the chunk is
-    // not one (see ChunkFromHeader).
-    std::unique_ptr<CQRVAChunk> ReadChunkHere();
-    // Describes the chunk whose head was just read (the payload starts at the
-    // current file position), applying the first-chunk rule.  Null when the
-    // length is below 16 or the payload would end beyond the file, so a walk
-    // over damaged chunks ends instead of running backwards or off the file.
-    std::unique_ptr<CQRVAChunk> ChunkFromHeader(const ChunkHeader& head);
+    // Reads the chunk header at offset (tag, length, start, end) and
+    // describes the chunk.  Null on a short read or when the chunk is not one
+    // (see ChunkFromHeader).
+    std::unique_ptr<CQRVAChunk> ReadChunkAt(uint64_t offset);
+    // Describes the chunk whose head was read and whose payload starts at
+    // dataOffset, applying the first-chunk rule.  Null when the length is
+    // below 16 or the payload would end beyond the file, so a walk over
+    // damaged chunks ends instead of running backwards or off the file.
+    // Walks use no file position, so any number of threads may walk at once.
+    std::unique_ptr<CQRVAChunk> ChunkFromHeader(const ChunkHeader& head, uint64_t dataOffset);
+    // Reads the first chunk unless a chunk with a start time was read
+    // already, so that what the first chunk decides (ApplyFirstChunkRule) is
+    // decided before the file is shared between threads.
+    void SettleFirstChunk();
 
     // ---- state read by other parts of the reader
     const StreamFileHeader* GetHeader() const { return header_.get(); }
@@ -173,7 +181,7 @@ public:
     uint64_t GetIndexPointerPosition() const { return indexPointerPosition_; }
     uint64_t GetHeaderListLength() const { return headerListLength_; }
     uint64_t GetStreamListValue() const { return streamListValue_; }
-    uint64_t GetFirstDataTime() const { return firstDataTime_; }
+    uint64_t GetFirstDataTime() const { return firstDataTime_.load(std::memory_order_acquire); }
     bool DropsPositionIndex() const { return dropPositionIndex_ != 0; }
     bool HasOnlyPlainStreams() const { return plainStreamsOnly_ != 0; }
     bool HasLongChunks() const { return longChunks_ != 0; }
@@ -209,7 +217,10 @@ private:
     void CorrectStopTimeFromIndex();
     void TakeStopTimeFromDataWhenMissing();
 
-    uint64_t firstDataTime_ = 0;
+    // Start of the first chunk read (0 before); written once, under
+    // firstChunkLock_.
+    std::atomic<uint64_t> firstDataTime_{0};
+    std::mutex firstChunkLock_;
     int32_t dropPositionIndex_ = 0;
     int32_t plainStreamsOnly_ = 0;
     uint8_t longChunks_ = 0;
@@ -241,6 +252,8 @@ private:
         int32_t sourceType, total, electrodes, analog, digital;
     };
     mutable std::optional<StandardLayoutCounts> pendingLayout_;
+    // Guards building the standard layout on first use.
+    mutable std::mutex layoutLock_;
     std::unique_ptr<SpanCache> spanCache_;
     std::unique_ptr<PayloadCache> payloadCache_;
     std::unique_ptr<RecordBlockCache> recordBlockCache_;

@@ -105,6 +105,7 @@ bool CQRVAStreamFile::ReadLayout() {
 }
 
 const CQRLayout& CQRVAStreamFile::GetLayout() const {
+    std::lock_guard<std::mutex> guard(layoutLock_);
     if (pendingLayout_) {
         const StandardLayoutCounts c = *pendingLayout_;
         pendingLayout_.reset();

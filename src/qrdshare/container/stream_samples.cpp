@@ -14,7 +14,9 @@
 // Streams without channels or without a sample rate have no samples: every
 // operation returns 0 for them instead of dividing by zero.
 #include <algorithm>
+#include <atomic>
 #include <limits>
+#include <mutex>
 #include <memory>
 
 #include "container/binary_file.h"
@@ -110,14 +112,16 @@ template <typename Plan>
 uint64_t ReadPlanned(BinaryFile& file, ChunkTable& table, SampleWindow& window, Plan plan) {
     bool failed = false, failedWhole = false;
     uint64_t readable = 0;
+    std::vector<uint8_t> scratch = table.TakeScratch();
     const uint64_t total = plan([&](const ValueRun& run, uint64_t pos) {
         if (failed) return;
-        if (!FeedRun(file, table, run, pos, window, table.Scratch())) {
+        if (!FeedRun(file, table, run, pos, window, scratch)) {
             failed = true;
             failedWhole = run.whole;
             readable = pos;
         }
     });
+    table.GiveBackScratch(std::move(scratch));
     if (failedWhole) return 0;
     return window.Result(failed ? readable : total);
 }
@@ -130,22 +134,30 @@ bool SweepReadsAllowed(const CQRVAStream& stream) {
 }
 
 // Reads sweep `sweep` (from its start to its end time) into window.
-uint32_t ReadSweepInto(CQRVAStreamFile& file, ChunkTable& table, size_t& cursor, uint32_t sweep, uint32_t rateHz,
-                       uint32_t channels, SampleWindow& window) {
+uint32_t ReadSweepInto(CQRVAStreamFile& file, ChunkTable& table, std::atomic<size_t>& sharedCursor, uint32_t sweep,
+                       uint32_t rateHz, uint32_t channels, SampleWindow& window) {
     std::unique_ptr<CQRVATimeStamp> start = file.GetSweepStart(sweep);
     std::unique_ptr<CQRVATimeStamp> end = file.GetSweepEnd(sweep);
     if (!start || !end || end->GetTicks() < start->GetTicks()) return 0;
     const uint64_t from = start->GetTicks(), to = end->GetTicks();
-    return ClampTo32(ReadPlanned(*file.GetFileHandle(), table, window, [&](auto visit) {
+    size_t cursor = sharedCursor.load(std::memory_order_relaxed);
+    const uint32_t got = ClampTo32(ReadPlanned(*file.GetFileHandle(), table, window, [&](auto visit) {
         return PlanBetween(table, cursor, from, to, rateHz, channels, visit);
     }));
+    sharedCursor.store(cursor, std::memory_order_relaxed);
+    return got;
 }
 
 }  // namespace
 
 ChunkTable& CQRVAStream::SampleTable() {
-    if (!sampleTable_) sampleTable_ = std::make_shared<ChunkTable>();
-    if (!sampleTable_->IsBuilt()) sampleTable_->Build(*this);
+    // Built once, by the first read on any thread; reads on other threads
+    // wait for it instead of walking the stream a second time.
+    std::call_once(sampleTableOnce_, [this] {
+        auto table = std::make_shared<ChunkTable>();
+        table->Build(*this);
+        sampleTable_ = std::move(table);
+    });
     return *sampleTable_;
 }
 
@@ -187,9 +199,12 @@ uint32_t CQRVAStream::ReadSamplesBetween(uint16_t* dst, uint32_t capacity, const
     ChunkTable& table = SampleTable();
     SampleWindow window = SampleWindow::Interleaved(dst, capacity, 0, kNoLimit);
     const uint32_t rateHz = GetSampleRateHz(), channels = GetChannelCount();
-    return ClampTo32(ReadPlanned(*file_->GetFileHandle(), table, window, [&](auto visit) {
-        return PlanBetween(table, sampleCursor_, from, to, rateHz, channels, visit);
+    size_t cursor = sampleCursor_.load(std::memory_order_relaxed);
+    const uint32_t got = ClampTo32(ReadPlanned(*file_->GetFileHandle(), table, window, [&](auto visit) {
+        return PlanBetween(table, cursor, from, to, rateHz, channels, visit);
     }));
+    sampleCursor_.store(cursor, std::memory_order_relaxed);
+    return got;
 }
 
 uint32_t CQRVAStream::ReadSweep(uint16_t* dst, uint32_t capacity, uint32_t sweep) {
@@ -245,11 +260,11 @@ int64_t CQRVAStream::ConvertSweepColumnFromCache(SpanCache& cache, uint32_t stre
     const SampleWindow window = SampleWindow::Column(&unused, read.capacity, skip, limit, channel, channels);
 
     ChunkTable& table = SampleTable();
-    const size_t cursorBefore = sampleCursor_;
+    size_t cursor = sampleCursor_.load(std::memory_order_relaxed);
     bool served = true;
     cache.BeginColumnRead(streamIndex, channel);
     const uint64_t total = PlanBetween(
-        table, sampleCursor_, start->GetTicks(), end->GetTicks(), GetSampleRateHz(), channels,
+        table, cursor, start->GetTicks(), end->GetTicks(), GetSampleRateHz(), channels,
         [&](const ValueRun& run, uint64_t pos) {
             uint64_t from = 0, to = 0;
             window.Wanted(pos, run.count, from, to);
@@ -268,21 +283,20 @@ int64_t CQRVAStream::ConvertSweepColumnFromCache(SpanCache& cache, uint32_t stre
             uint64_t k = (pos + from - skip) / channels;
             while (n > 0) {
                 uint64_t available = 0;
-                const uint16_t* samples = cache.Samples(*this, streamIndex, channel, e.firstInstant + instant, available);
-                if (samples == nullptr) {
+                const SpanCache::Column samples =
+                    cache.Samples(*this, streamIndex, channel, e.firstInstant + instant, available);
+                if (!samples) {
                     served = false;
                     return;
                 }
                 const uint64_t m = std::min(n, available);
-                ConvertSamples(samples, static_cast<size_t>(m), read.zero, read.step, out + k);
+                ConvertSamples(samples.data(), static_cast<size_t>(m), read.zero, read.step, out + k);
                 k += m, instant += m, n -= m;
             }
         });
-    if (!served) {
-        // The read from the file starts where this one started.
-        sampleCursor_ = cursorBefore;
-        return -1;
-    }
+    // Not served: the read from the file starts where this one started.
+    if (!served) return -1;
+    sampleCursor_.store(cursor, std::memory_order_relaxed);
     return static_cast<int64_t>(window.Result(total));
 }
 

@@ -9,6 +9,7 @@
 #include "container/chunk.h"
 #include "container/chunk_header.h"
 #include "container/chunk_index.h"
+#include "container/le_codec.h"
 #include "container/stream.h"
 #include "container/stream_file.h"
 #include "container/stream_header.h"
@@ -31,7 +32,7 @@ bool ChunkTagsMatch(const char* onDisk, const char* key) {
 
 }  // namespace
 
-std::unique_ptr<CQRVAChunk> CQRVAStream::ScanForChunk() {
+std::unique_ptr<CQRVAChunk> CQRVAStream::ScanForChunk(uint64_t at) {
     BinaryFile* file = file_->GetFileHandle();
     char key[kTagSize];
     ChunkTagKey(key);
@@ -39,35 +40,39 @@ std::unique_ptr<CQRVAChunk> CQRVAStream::ScanForChunk() {
     for (;;) {
         char tag[kTagSize];
         uint64_t length = 0;
-        if (!file->ReadTagAndLength(tag, length)) return nullptr;
+        if (!file->ReadTagAndLengthAt(at, tag, length)) return nullptr;
+        at += 16;
         if (ChunkTagsMatch(tag, key)) {
+            uint8_t times[16];
+            if (!file->ReadAt(at, times, sizeof times)) return nullptr;
             ChunkHeader head;
             for (size_t i = 0; i < kTagSize; ++i) head.tag[i] = tag[i];
             head.length = length;
-            if (!file->ReadU64(head.start) || !file->ReadU64(head.end)) return nullptr;
-            std::unique_ptr<CQRVAChunk> chunk = file_->ChunkFromHeader(head);
+            head.start = GetU64(times, 0);
+            head.end = GetU64(times, 8);
+            std::unique_ptr<CQRVAChunk> chunk = file_->ChunkFromHeader(head, at + sizeof times);
             if (chunk) chunk->SetStream(this);
             return chunk;
         }
         // Skip the block.  Every step moves at least the 16 bytes of its head
         // forward, and a length reaching beyond the file ends the walk.
-        const uint64_t at = file->Tell();
-        if (at > size || length > size - at || !file->Seek(at + length)) return nullptr;
+        if (at > size || length > size - at || at + length > static_cast<uint64_t>(INT64_MAX)) return nullptr;
+        at += length;
     }
 }
 
 std::unique_ptr<CQRVAChunk> CQRVAStream::FirstChunk() {
     if (!file_ || !header_) return nullptr;
     BinaryFile* file = file_->GetFileHandle();
-    if (!file || !file->IsOpen() || !file->Seek(file_->GetDataStart())) return nullptr;
-    return ScanForChunk();
+    if (!file || !file->IsOpen()) return nullptr;
+    return ScanForChunk(file_->GetDataStart());
 }
 
 std::unique_ptr<CQRVAChunk> CQRVAStream::NextChunk(std::unique_ptr<CQRVAChunk>& chunk) {
     if (!chunk || !file_ || !header_) return nullptr;
     BinaryFile* file = file_->GetFileHandle();
-    if (!file || !file->IsOpen() || !file->Seek(chunk->GetNextOffset())) return nullptr;
-    std::unique_ptr<CQRVAChunk> next = ScanForChunk();
+    if (!file || !file->IsOpen()) return nullptr;
+    std::unique_ptr<CQRVAChunk> next = ScanForChunk(chunk->GetNextOffset());
     if (next) chunk.reset();
     return next;
 }
@@ -101,8 +106,8 @@ std::unique_ptr<CQRVAChunk> CQRVAStream::ChunkFromIndex(uint64_t ticks) {
     auto entry = std::lower_bound(positions.begin(), positions.end(), time,
                                   [](const PositionEntry& e, uint64_t value) { return e.time < value; });
     BinaryFile* file = file_->GetFileHandle();
-    if (!file || entry->offset > file->Size() || !file->Seek(entry->offset)) return nullptr;
-    return ScanForChunk();
+    if (!file || entry->offset > file->Size()) return nullptr;
+    return ScanForChunk(entry->offset);
 }
 
 std::unique_ptr<CQRVAChunk> CQRVAStream::AdvancePast(std::unique_ptr<CQRVAChunk> chunk, uint64_t ticks) {
