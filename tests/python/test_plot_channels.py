@@ -26,18 +26,18 @@ ENTITIES = [
 ]
 
 
-def indexes(spec: str | None) -> list[int]:
-    return [e.index for e in select_entities(ENTITIES, spec)]
+def indexes(selection: str | None) -> list[int]:
+    return [e.index for e in select_entities(ENTITIES, selection)]
 
 
 @pytest.mark.parametrize(
-    ("spec", "expected"),
+    ("selection", "expected"),
     [
         (None, [0, 1, 2, 3, 4]),
         ("", [0, 1, 2, 3, 4]),
         ("3", [3]),
         ("1-3", [1, 2, 3]),
-        ("4,0", [0, 4]),                     # the recording's order, not the spec's
+        ("4,0", [0, 4]),                     # the recording's order, not the selection's
         ("0-2,1", [0, 1, 2]),                # overlaps count once
         ("*12", [0, 3]),                     # the last word of QRD labels: analog and spikes of electrode 12
         ("A1", [2]),
@@ -45,8 +45,8 @@ def indexes(spec: str | None) -> list[int]:
         ("Analog 1", [4]),                   # a whole label with a space in it
     ],
 )
-def test_selection_picks_the_named_entities(spec: str | None, expected: list[int]) -> None:
-    assert indexes(spec) == expected
+def test_selection_picks_the_named_entities(selection: str | None, expected: list[int]) -> None:
+    assert indexes(selection) == expected
 
 
 def test_items_with_spaces_around_them() -> None:
@@ -54,7 +54,7 @@ def test_items_with_spaces_around_them() -> None:
 
 
 @pytest.mark.parametrize(
-    ("spec", "words"),
+    ("selection", "words"),
     [
         ("7", "entity 7 does not exist"),
         ("2-9", "entity 9 does not exist"),
@@ -64,9 +64,9 @@ def test_items_with_spaces_around_them() -> None:
         ("elec*,nothing", "'nothing' names no entity"),
     ],
 )
-def test_selection_that_names_no_channel_says_why(spec: str, words: str) -> None:
+def test_selection_that_names_no_channel_says_why(selection: str, words: str) -> None:
     with pytest.raises(PlotError, match=words):
-        select_entities(ENTITIES, spec)
+        select_entities(ENTITIES, selection)
 
 
 @pytest.mark.parametrize(

@@ -36,14 +36,14 @@ def _label_matches(pattern: str, label: str) -> bool:
     return fnmatch.fnmatchcase(label, pattern) or fnmatch.fnmatchcase(last, pattern)
 
 
-def select_entities(entities: Sequence[Any], spec: str | None) -> list[Any]:
-    """Return the entities that ``spec`` names, in the recording's order.
+def select_entities(entities: Sequence[Any], selection: str | None) -> list[Any]:
+    """Return the entities that ``selection`` names, in the recording's order.
 
     Parameters
     ----------
     entities
         Every entity of the recording (``Recording.entities``).
-    spec
+    selection
         The selection (see the module documentation); ``None`` or an empty
         string selects every entity.
 
@@ -53,14 +53,14 @@ def select_entities(entities: Sequence[Any], spec: str | None) -> list[Any]:
         An index beyond the recording, a reversed range, an empty item, or a
         selection that names no entity at all.
     """
-    if spec is None or not spec.strip():
+    if selection is None or not selection.strip():
         return list(entities)
     count = len(entities)
     chosen: set[int] = set()
-    for raw in spec.split(","):
+    for raw in selection.split(","):
         item = raw.strip()
         if not item:
-            raise PlotError(f"channel selection {spec!r} has an empty item")
+            raise PlotError(f"channel selection {selection!r} has an empty item")
         if item.isdigit():
             first = last = int(item)
         elif (m := _RANGE.match(item)) is not None:

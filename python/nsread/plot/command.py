@@ -30,7 +30,7 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
                         help="start of the traces' window in seconds (default 0)")
     parser.add_argument("--to", dest="t1", type=float, default=None, metavar="T",
                         help="end of the traces' window in seconds (default 1 s after --from)")
-    parser.add_argument("--channels", default=None, metavar="SPEC",
+    parser.add_argument("--channels", default=None, metavar="SELECTION",
                         help="entities to draw, by index (5), range (0-7) or label pattern (elec*, '*12', A1), "
                              "separated by commas; each part draws the chosen entities of its kind; "
                              "default: every entity (traces: the first 16 analog channels)")
