@@ -138,6 +138,23 @@ class ns_EVENTINFO(_Packed):
     ]
 
 
+# Analog channels and segment sources end alike: where the probe sits, its
+# two filters and its description.
+_LOCATION_AND_FILTERS = [
+    ("dLocationX", c_f64),
+    ("dLocationY", c_f64),
+    ("dLocationZ", c_f64),
+    ("dLocationUser", c_f64),
+    ("dHighFreqCorner", c_f64),
+    ("dwHighFreqOrder", c_u32),
+    ("szHighFilterType", c_char * 16),
+    ("dLowFreqCorner", c_f64),
+    ("dwLowFreqOrder", c_u32),
+    ("szLowFilterType", c_char * 16),
+    ("szProbeInfo", c_char * 128),
+]
+
+
 class ns_ANALOGINFO(_Packed):
     _pack_ = 4
     _fields_ = [
@@ -146,18 +163,7 @@ class ns_ANALOGINFO(_Packed):
         ("dMaxVal", c_f64),
         ("szUnits", c_char * 16),
         ("dResolution", c_f64),
-        ("dLocationX", c_f64),
-        ("dLocationY", c_f64),
-        ("dLocationZ", c_f64),
-        ("dLocationUser", c_f64),
-        ("dHighFreqCorner", c_f64),
-        ("dwHighFreqOrder", c_u32),
-        ("szHighFilterType", c_char * 16),
-        ("dLowFreqCorner", c_f64),
-        ("dwLowFreqOrder", c_u32),
-        ("szLowFilterType", c_char * 16),
-        ("szProbeInfo", c_char * 128),
-    ]
+    ] + _LOCATION_AND_FILTERS
 
 
 class ns_SEGMENTINFO(_Packed):
@@ -178,18 +184,7 @@ class ns_SEGSOURCEINFO(_Packed):
         ("dMaxVal", c_f64),
         ("dResolution", c_f64),
         ("dSubSampleShift", c_f64),
-        ("dLocationX", c_f64),
-        ("dLocationY", c_f64),
-        ("dLocationZ", c_f64),
-        ("dLocationUser", c_f64),
-        ("dHighFreqCorner", c_f64),
-        ("dwHighFreqOrder", c_u32),
-        ("szHighFilterType", c_char * 16),
-        ("dLowFreqCorner", c_f64),
-        ("dwLowFreqOrder", c_u32),
-        ("szLowFilterType", c_char * 16),
-        ("szProbeInfo", c_char * 128),
-    ]
+    ] + _LOCATION_AND_FILTERS
 
 
 class ns_NEURALINFO(_Packed):
