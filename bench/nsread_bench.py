@@ -102,9 +102,11 @@ def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--size-mb", type=int, default=1024, help="size of the recording to write (1024)")
     parser.add_argument("--file", type=Path, help="read this recording instead of writing one")
-    parser.add_argument("--reference", type=Path,
-                        default=Path(os.environ.get("NS_BUILD_DIR", REPO / "build")) / "bench" / "qrd_nsread_reference",
+    bench_dir = Path(os.environ.get("NS_BUILD_DIR", REPO / "build")) / "bench"
+    parser.add_argument("--reference", type=Path, default=bench_dir / "qrd_nsread_reference",
                         help="the C++ program (default $NS_BUILD_DIR/bench/qrd_nsread_reference)")
+    parser.add_argument("--writer", type=Path, default=bench_dir / "qrd_channels_recording",
+                        help="the recording writer (default $NS_BUILD_DIR/bench/qrd_channels_recording)")
     parser.add_argument("--library", help="the libqrdshare.so both sides load (default: nsread's bundled one)")
     parser.add_argument("--repeats", type=int, default=3)
     parser.add_argument("--patterns", default=",".join(PATTERNS))
@@ -132,7 +134,7 @@ def main() -> int:
         folder = Path(tempfile.mkdtemp(prefix="nsread_bench_", dir=args.dir))
         path = folder / "bench.qrd"
         t0 = time.perf_counter()
-        subprocess.run([str(args.reference), "--write", str(path), "--size-mb", str(args.size_mb)], check=True,
+        subprocess.run([str(args.writer), "--size-mb", str(args.size_mb), str(path)], check=True,
                        capture_output=True)
         print(f"wrote {path} in {time.perf_counter() - t0:.1f} s")
     try:

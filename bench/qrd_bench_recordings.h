@@ -45,4 +45,47 @@ inline std::string WriteElectrodeRecording(const std::string& path, uint32_t sec
     return WriteBenchRecording(desc, path) ? path : std::string();
 }
 
+// The recording that qrd_channels_bench reads and the nsread benchmarks
+// (bench/nsread_*_bench.py, through qrd_channels_recording) read too: 64
+// electrode channels and one digital channel at 25 kHz in 128 ms chunks, with
+// an embedded index.
+namespace channels_recording {
+
+constexpr uint32_t kChannels = 64;
+constexpr uint32_t kRate = 25000000;      // millihertz
+constexpr uint64_t kChunkNs = 128000000;  // 128 ms
+constexpr uint64_t kBytesPerSecond = uint64_t(kChannels + 1) * 2 * 25000;
+
+// Raw value of sample i of electrode channel c, and of the digital word i.
+inline uint16_t Sample(uint32_t c, uint64_t i) { return static_cast<uint16_t>(c * 977u + i); }
+inline uint16_t Word(uint64_t i) { return static_cast<uint16_t>((i >> 10) & 1); }
+
+// Whole seconds (at least two) of a recording of about sizeMb megabytes.
+inline uint64_t SecondsForMegabytes(uint64_t sizeMb) {
+    const uint64_t seconds = sizeMb * 1000000 / kBytesPerSecond;
+    return seconds < 2 ? 2 : seconds;
+}
+
+inline bool Write(const std::string& path, uint64_t seconds, uint64_t* fileSize = nullptr) {
+    const uint64_t start = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
+    qrd::RecordingSpec desc;
+    desc.startTime = start;
+    desc.sampleRate = kRate;
+    desc.chunkDuration = static_cast<uint32_t>(kChunkNs);
+    desc.index = qrd::IndexChoice::kEmbedded;
+    qrd::ContinuousStreamOptions raw;
+    raw.sampleRate = kRate;
+    raw.channelCount = kChannels;
+    raw.chunkDuration = kChunkNs;
+    raw.spans.push_back({start, seconds * 25000});
+    qrd::AddContinuousStream(desc, raw, Sample);
+    qrd::ContinuousStreamOptions digital = raw;
+    digital.id = 2;
+    qrd::AddDigitalStream(desc, digital, Word);
+    qrd::InterleaveChunks(desc);
+    return WriteBenchRecording(desc, path, fileSize);
+}
+
+}  // namespace channels_recording
+
 }  // namespace qrd_bench

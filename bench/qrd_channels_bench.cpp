@@ -34,14 +34,12 @@ namespace {
 
 using namespace qrd_bench;
 
-constexpr uint32_t kChannels = 64;
-constexpr uint32_t kRate = 25000000;      // millihertz
-constexpr uint64_t kChunkNs = 128000000;  // 128 ms
+using channels_recording::kChannels;
+using channels_recording::Sample;
+using channels_recording::Word;
 constexpr uint32_t kWindow = 25000;       // one second
 constexpr uint32_t kSingle = 5;           // the channel read alone
 
-uint16_t Sample(uint32_t channel, uint64_t index) { return static_cast<uint16_t>(channel * 977u + index); }
-uint16_t Word(uint64_t index) { return static_cast<uint16_t>((index >> 10) & 1); }
 
 struct Options {
     uint64_t sizeMb = 1024;
@@ -72,26 +70,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
     }
     return o.sizeMb > 0;
-}
-
-bool WriteFile(const std::string& path, uint64_t instants, uint64_t& fileSize) {
-    const uint64_t start = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
-    qrd::RecordingSpec desc;
-    desc.startTime = start;
-    desc.sampleRate = kRate;
-    desc.chunkDuration = static_cast<uint32_t>(kChunkNs);
-    desc.index = qrd::IndexChoice::kEmbedded;
-    qrd::ContinuousStreamOptions raw;
-    raw.sampleRate = kRate;
-    raw.channelCount = kChannels;
-    raw.chunkDuration = kChunkNs;
-    raw.spans.push_back({start, instants});
-    qrd::AddContinuousStream(desc, raw, Sample);
-    qrd::ContinuousStreamOptions digital = raw;
-    digital.id = 2;
-    qrd::AddDigitalStream(desc, digital, Word);
-    qrd::InterleaveChunks(desc);
-    return WriteBenchRecording(desc, path, &fileSize);
 }
 
 // An analog entity and what its raw values are.
@@ -187,11 +165,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string path = folder + "/bench.qrd";
-    const uint64_t bytesPerSecond = uint64_t(kChannels + 1) * 2 * 25000;
-    const uint64_t seconds = std::max<uint64_t>(2, o.sizeMb * 1000000 / bytesPerSecond);
+    const uint64_t seconds = channels_recording::SecondsForMegabytes(o.sizeMb);
     uint64_t fileSize = 0;
     auto t0 = Clock::now();
-    if (!WriteFile(path, seconds * 25000, fileSize)) return 1;
+    if (!channels_recording::Write(path, seconds, &fileSize)) return 1;
     const double mb = static_cast<double>(fileSize) / 1e6;
     std::printf("recording: %.1f MB, %llu s of 64 electrode channels + 1 digital at 25 kHz, 128 ms chunks "
                 "(written in %.1f s)\n",

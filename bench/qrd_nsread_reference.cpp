@@ -2,10 +2,6 @@
 // nsread makes for its read patterns, made directly from C++ through dlopen,
 // so the Python figures can be compared with them in the same run.
 //
-//   qrd_nsread_reference --write OUT.qrd [--size-mb N]
-//       writes the recording of qrd_channels_bench (64 electrode channels and
-//       one digital channel at 25 kHz in 128 ms chunks, embedded index;
-//       about 1 GB by default);
 //   qrd_nsread_reference --lib LIB --pattern window|channels|whole REC
 //       opens REC with LIB, reads every analog entity and closes it:
 //         window    every channel for one 1-s window into one buffer laid out
@@ -30,47 +26,12 @@
 #include <string>
 #include <vector>
 
-#include "container/recording_writer.h"
-#include "container/time_stamp.h"
 #include "nsapi/nsapi.h"
 #include "nsapi/nsapi_loader.h"
-#include "qrd_bench_recordings.h"
 
 namespace {
 
-constexpr uint32_t kChannels = 64;
-constexpr uint32_t kRate = 25000000;      // millihertz
-constexpr uint64_t kChunkNs = 128000000;  // 128 ms
 constexpr uint32_t kWindow = 25000;       // one second
-
-// The values qrd_channels_bench writes.
-uint16_t Sample(uint32_t channel, uint64_t index) { return static_cast<uint16_t>(channel * 977u + index); }
-uint16_t Word(uint64_t index) { return static_cast<uint16_t>((index >> 10) & 1); }
-
-int Write(const std::string& path, uint64_t sizeMb) {
-    const uint64_t bytesPerSecond = uint64_t(kChannels + 1) * 2 * 25000;
-    const uint64_t instants = std::max<uint64_t>(2, sizeMb * 1000000 / bytesPerSecond) * 25000;
-    const uint64_t start = qrd::UtcTicks(2026, 12, 8, 9, 0, 0);
-    qrd::RecordingSpec desc;
-    desc.startTime = start;
-    desc.sampleRate = kRate;
-    desc.chunkDuration = static_cast<uint32_t>(kChunkNs);
-    desc.index = qrd::IndexChoice::kEmbedded;
-    qrd::ContinuousStreamOptions raw;
-    raw.sampleRate = kRate;
-    raw.channelCount = kChannels;
-    raw.chunkDuration = kChunkNs;
-    raw.spans.push_back({start, instants});
-    qrd::AddContinuousStream(desc, raw, Sample);
-    qrd::ContinuousStreamOptions digital = raw;
-    digital.id = 2;
-    qrd::AddDigitalStream(desc, digital, Word);
-    qrd::InterleaveChunks(desc);
-    uint64_t size = 0;
-    if (!qrd_bench::WriteBenchRecording(desc, path, &size)) return 1;
-    std::printf("%llu\n", static_cast<unsigned long long>(size));
-    return 0;
-}
 
 struct FreeDeleter {
     void operator()(double* p) const { std::free(p); }
@@ -166,15 +127,10 @@ int Read(const std::string& libPath, const std::string& pattern, const std::stri
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string write, lib, pattern, path;
-    uint64_t sizeMb = 1024;
+    std::string lib, pattern, path;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--write" && i + 1 < argc) {
-            write = argv[++i];
-        } else if (a == "--size-mb" && i + 1 < argc) {
-            sizeMb = std::strtoull(argv[++i], nullptr, 10);
-        } else if (a == "--lib" && i + 1 < argc) {
+        if (a == "--lib" && i + 1 < argc) {
             lib = argv[++i];
         } else if (a == "--pattern" && i + 1 < argc) {
             pattern = argv[++i];
@@ -182,14 +138,11 @@ int main(int argc, char** argv) {
             path = a;
         } else {
             path.clear();
-            write.clear();
             break;
         }
     }
-    if (!write.empty() && sizeMb > 0) return Write(write, sizeMb);
     if (!lib.empty() && !pattern.empty() && !path.empty()) return Read(lib, pattern, path);
     std::fprintf(stderr,
-                 "usage: qrd_nsread_reference --write OUT.qrd [--size-mb N]\n"
-                 "       qrd_nsread_reference --lib LIB --pattern window|channels|whole REC\n");
+                 "usage: qrd_nsread_reference --lib LIB --pattern window|channels|whole REC\n");
     return 2;
 }
