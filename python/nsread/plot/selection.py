@@ -10,6 +10,16 @@ from .channels import select_entities
 from .errors import PlotError
 
 
+def find_entity(rec: Any, item: Any) -> Any:
+    """The entity ``item`` names: an entity itself, an entity index or a label."""
+    if hasattr(item, "index") and hasattr(item, "label"):
+        return item
+    try:
+        return rec.entity(item)
+    except (NeuroshareError, LookupError, ValueError) as err:
+        raise PlotError(f"the recording has no entity {item!r}") from err
+
+
 def resolve(rec: Any, channels: str | Sequence[Any] | None) -> list[Any]:
     """The entities ``channels`` names, in the recording's order.
 
@@ -21,13 +31,7 @@ def resolve(rec: Any, channels: str | Sequence[Any] | None) -> list[Any]:
         return select_entities(rec.entities, channels)
     found: dict[int, Any] = {}
     for item in channels:
-        if hasattr(item, "index") and hasattr(item, "label"):
-            entity = item
-        else:
-            try:
-                entity = rec.entity(item)
-            except (NeuroshareError, LookupError, ValueError) as err:
-                raise PlotError(f"the recording has no entity {item!r}") from err
+        entity = find_entity(rec, item)
         found[entity.index] = entity
     if not found:
         raise PlotError("the channel list is empty")

@@ -11,10 +11,9 @@ from matplotlib import patheffects
 from matplotlib.axes import Axes
 from matplotlib.collections import LineCollection
 
-from .. import NeuroshareError
 from . import style
 from .errors import PlotError
-from .selection import resolve, segment_entities
+from .selection import find_entity, resolve, segment_entities
 
 #: Waveforms drawn per entity; the count and the means always cover every item.
 MAX_WAVEFORMS = 500
@@ -134,13 +133,7 @@ def _draw_entity(ax: Axes, entity: Any, max_waveforms: int, *, compact: bool) ->
 
 
 def _entity(rec: Any, entity: Any) -> Any:
-    if hasattr(entity, "index") and hasattr(entity, "label"):
-        found = entity
-    else:
-        try:
-            found = rec.entity(entity)
-        except (NeuroshareError, LookupError, ValueError) as err:
-            raise PlotError(f"the recording has no entity {entity!r}") from err
+    found = find_entity(rec, entity)
     if not segment_entities([found]):
         raise PlotError(f"entity {found.index} ({style.short_label(found.label)}) holds no spike cut-outs: "
                         "it is not a segment entity")
