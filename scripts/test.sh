@@ -37,9 +37,11 @@ if command -v clang++ >/dev/null; then
   cmake --build build-tsan -j "$JOBS" --target qrdshare mapshare $TSAN_TESTS
   # Test programs outside the list are not built; ctest lists them as
   # *_NOT_BUILT.  The hosts of tests/hosts (a C program, a Python script) are
-  # not built here either: they load the release libraries in the first stage.
+  # not built here either: they load the release libraries in the first stage,
+  # and so do the command-line tests of the tools (CommandLine.*).
   TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
-    ctest --test-dir build-tsan -j "$JOBS" --output-on-failure -E '_NOT_BUILT$|^HostRecordings\.|^UnpackedRecordsHost\.'
+    ctest --test-dir build-tsan -j "$JOBS" --output-on-failure \
+    -E '_NOT_BUILT$|^HostRecordings\.|^UnpackedRecordsHost\.|^CommandLine\.'
 fi
 
 if [ -f src/mapshare/CMakeLists.txt ]; then
