@@ -2,8 +2,7 @@
 // recordings (MAPSHARE_CACHE_MB=1, set before the library is loaded): every
 // value read equals what was written, whatever the order, with several files
 // open on the one budget, and after closing and opening again.
-#include "map_host.h"
-#include "map_writer.h"
+#include "long_recording.h"
 
 #include "platform/environment.h"
 
@@ -15,34 +14,8 @@ namespace {
 // any test loads it.
 const bool kSmallBudget = nsplatform::SetEnvironmentText("MAPSHARE_CACHE_MB", "1");
 
-constexpr uint16_t kChannels = 8;
+constexpr uint16_t kChannels = kLongChannels;
 constexpr uint32_t kWindow = 2000;
-
-int16_t valueAt(uint16_t channel, uint64_t tick) { return static_cast<int16_t>(tick * 5 + channel * 4099); }
-
-// Eight continuous channels at 20 kHz in blocks of 100 to 250 samples, and
-// a Level channel with a spike every round: about 3 KB a round.
-std::string writeRecording(const TempDir& dir, const std::string& name, uint32_t rounds) {
-    MapWriter w;
-    w.header60();
-    for (uint16_t c = 1; c <= kChannels; ++c) w.continuous(c, 20.0f, "A" + std::to_string(c));
-    w.analog(AnalogMode::Level, 20, 20.0f, "Spikes");
-    std::vector<uint64_t> tick(kChannels + 1, 0);
-    for (uint32_t b = 0; b < rounds; ++b) {
-        for (uint16_t c = 1; c <= kChannels; ++c) {
-            std::vector<int16_t> samples(100 + (b * 31 + c * 17) % 151);
-            for (size_t i = 0; i < samples.size(); ++i) samples[i] = valueAt(c, tick[c] + i);
-            w.samples(c, static_cast<uint32_t>(tick[c]), samples);
-            tick[c] += samples.size();
-        }
-        std::vector<int16_t> spike(24);
-        for (size_t i = 0; i < spike.size(); ++i) spike[i] = valueAt(20, b + i);
-        w.samples(20, 200 * b + 40, spike);
-    }
-    const std::string path = dir.file(name);
-    EXPECT_TRUE(w.writeTo(path));
-    return path;
-}
 
 // Reads count samples of entity from first on and checks every value.
 void expectWindow(uint32_t file, uint32_t entity, uint32_t first, uint32_t count, uint32_t items) {
@@ -52,7 +25,7 @@ void expectWindow(uint32_t file, uint32_t entity, uint32_t first, uint32_t count
     ASSERT_EQ(got, std::min(count, items - first));
     const auto channel = static_cast<uint16_t>(entity + 1);
     for (uint32_t i = 0; i < got; ++i)
-        ASSERT_EQ(data[i], valueAt(channel, uint64_t{first} + i)) << "entity " << entity << " sample " << first + i;
+        ASSERT_EQ(data[i], longValueAt(channel, uint64_t{first} + i)) << "entity " << entity << " sample " << first + i;
 }
 
 }  // namespace
@@ -61,8 +34,8 @@ TEST(SmallCacheBudget, EveryOrderReadsWhatWasWrittenWithFilesSharingTheBudget) {
     ASSERT_TRUE(kSmallBudget);
     TempDir dir;
     // More than 16 MiB: its block tables live in large pages.
-    const std::string first = writeRecording(dir, "first.map", 6000);
-    const std::string second = writeRecording(dir, "second.map", 2000);
+    const std::string first = writeLongRecording(dir, "first.map", 6000);
+    const std::string second = writeLongRecording(dir, "second.map", 2000);
     OpenRecording a(first), b(second), c(first);
     ASSERT_EQ(a.result(), ns_OK);
     ASSERT_EQ(b.result(), ns_OK);
@@ -105,13 +78,13 @@ TEST(SmallCacheBudget, EveryOrderReadsWhatWasWrittenWithFilesSharingTheBudget) {
                                           static_cast<uint32_t>(shape.size() * sizeof(double)), &count, &unit),
                   ns_OK);
         ASSERT_EQ(count, 24u);
-        ASSERT_EQ(shape[23], valueAt(20, k + 23)) << "spike " << k;
+        ASSERT_EQ(shape[23], longValueAt(20, k + 23)) << "spike " << k;
     }
 }
 
 TEST(SmallCacheBudget, AFileClosedAndOpenedAgainReadsTheSame) {
     TempDir dir;
-    const std::string path = writeRecording(dir, "again.map", 1500);
+    const std::string path = writeLongRecording(dir, "again.map", 1500);
     for (int round = 0; round < 3; ++round) {
         OpenRecording rec(path);
         ASSERT_EQ(rec.result(), ns_OK);
